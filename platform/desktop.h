@@ -1,0 +1,70 @@
+// The one seam between the framework and the desktop it runs on. The Qt implementation shows
+// real windows; tests install a recording one that answers from a script, with no display.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+class FolderItem;
+class MenuItem;
+
+// A document file type as the desktop needs it to offer files in an open dialog.
+struct FileTypeRecord {
+  std::string name;
+  std::string creator;
+  std::string type;
+  std::string extensions;
+};
+
+struct OpenDialogRequest {
+  std::shared_ptr<FolderItem> initialDirectory;  // nil: the desktop's choice
+  std::string title;
+  std::vector<FileTypeRecord> fileTypes;  // empty: any file
+};
+
+class Desktop {
+ public:
+  virtual ~Desktop() = default;
+
+  virtual void RegisterFileType(const FileTypeRecord& type) = 0;
+  virtual void DeregisterFileType(const std::string& name) = 0;
+
+  // Runs the event loop until Quit. Once the loop runs it calls started(documents) with the
+  // documents handed to the program; dropped(file) for each document handed in later.
+  virtual void Run(const std::function<void(const std::vector<std::string>& documents)>& started,
+                   const std::function<void(const std::string& path)>& dropped) = 0;
+  virtual void Quit() = 0;
+  // Lets the event loop serve what is pending; called often, so it must be cheap.
+  virtual void ServeEvents() = 0;
+
+  virtual void InstallMenuBar(const std::shared_ptr<MenuItem>& bar) = 0;
+  virtual void ShowMessage(const std::string& text) = 0;
+  virtual void ShowError(const std::string& title, const std::string& text) = 0;
+  // The chosen file's path, or nothing when the user cancelled.
+  virtual std::optional<std::string> ChooseFile(const OpenDialogRequest& request) = 0;
+  // The user's documents folder as the desktop defines it; the home folder when it has none.
+  virtual std::string DocumentsFolderPath() = 0;
+};
+
+// The desktop every framework call reaches; set by the program's entry or by a test.
+Desktop& CurrentDesktop();
+
+// Makes desktop the current one for the lifetime of this object.
+class ScopedDesktop {
+ public:
+  explicit ScopedDesktop(Desktop& desktop);
+  ~ScopedDesktop();
+  ScopedDesktop(const ScopedDesktop&) = delete;
+  ScopedDesktop& operator=(const ScopedDesktop&) = delete;
+
+ private:
+  Desktop* previous_;
+};
+
+}  // namespace platform

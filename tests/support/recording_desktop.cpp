@@ -1,0 +1,68 @@
+#include "tests/support/recording_desktop.h"
+
+#include "platform/folder_item.h"
+
+namespace testing_support {
+
+std::vector<std::string> RecordingDesktop::Messages() const {
+  std::vector<std::string> messages;
+  for (const std::string& call : calls) {
+    if (call.rfind("message ", 0) == 0) {
+      messages.push_back(call.substr(8));
+    }
+  }
+  return messages;
+}
+
+void RecordingDesktop::RegisterFileType(const platform::FileTypeRecord& type) {
+  calls.push_back("register " + type.name + "|" + type.creator + "|" + type.type + "|" +
+                  type.extensions);
+}
+
+void RecordingDesktop::DeregisterFileType(const std::string& name) {
+  calls.push_back("deregister " + name);
+}
+
+void RecordingDesktop::Run(const std::function<void(const std::vector<std::string>&)>& started,
+                           const std::function<void(const std::string&)>& dropped) {
+  calls.push_back("run");
+  started(startupDocuments);
+  for (const std::string& path : droppedDocuments) {
+    dropped(path);
+  }
+}
+
+void RecordingDesktop::Quit() { calls.push_back("quit"); }
+
+void RecordingDesktop::ServeEvents() { calls.push_back("serve"); }
+
+void RecordingDesktop::InstallMenuBar(const std::shared_ptr<platform::MenuItem>& bar) {
+  menuBar = bar;
+  calls.push_back("menubar");
+}
+
+void RecordingDesktop::ShowMessage(const std::string& text) { calls.push_back("message " + text); }
+
+void RecordingDesktop::ShowError(const std::string& title, const std::string& text) {
+  calls.push_back("error " + title + "|" + text);
+}
+
+std::optional<std::string> RecordingDesktop::ChooseFile(const platform::OpenDialogRequest& request) {
+  lastDialog = request;
+  std::string names;
+  for (const platform::FileTypeRecord& type : request.fileTypes) {
+    names += (names.empty() ? "" : ";") + type.name;
+  }
+  const std::string folder = request.initialDirectory ? request.initialDirectory->Path() : "";
+  calls.push_back("choose " + request.title + "|" + folder + "|" + names);
+  if (chosenFiles.empty()) {
+    return std::nullopt;
+  }
+  std::optional<std::string> answer = chosenFiles.front();
+  chosenFiles.pop_front();
+  return answer;
+}
+
+std::string RecordingDesktop::DocumentsFolderPath() { return documentsFolder; }
+
+}  // namespace testing_support

@@ -1,0 +1,44 @@
+// A desktop with no display: it records every call the framework makes, in order, and
+// answers dialogs from a script.
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/desktop.h"
+
+namespace testing_support {
+
+class RecordingDesktop : public platform::Desktop {
+ public:
+  // Each call as one line: "register <name>|<creator>|<type>|<extensions>", "deregister <name>",
+  // "run", "quit", "serve", "menubar", "message <text>", "error <title>|<text>",
+  // "choose <title>|<initial folder>|<type names joined by ;>".
+  std::vector<std::string> calls;
+  // Handed to the program when the loop starts, then dropped on it one by one.
+  std::vector<std::string> startupDocuments;
+  std::vector<std::string> droppedDocuments;
+  // Answers of ChooseFile in order; nullopt is a cancelled dialog, and so is an empty script.
+  std::deque<std::optional<std::string>> chosenFiles;
+  std::string documentsFolder = "/home/user/Documents";
+  std::shared_ptr<platform::MenuItem> menuBar;
+  platform::OpenDialogRequest lastDialog;
+
+  std::vector<std::string> Messages() const;
+
+  void RegisterFileType(const platform::FileTypeRecord& type) override;
+  void DeregisterFileType(const std::string& name) override;
+  void Run(const std::function<void(const std::vector<std::string>&)>& started,
+           const std::function<void(const std::string&)>& dropped) override;
+  void Quit() override;
+  void ServeEvents() override;
+  void InstallMenuBar(const std::shared_ptr<platform::MenuItem>& bar) override;
+  void ShowMessage(const std::string& text) override;
+  void ShowError(const std::string& title, const std::string& text) override;
+  std::optional<std::string> ChooseFile(const platform::OpenDialogRequest& request) override;
+  std::string DocumentsFolderPath() override;
+};
+
+}  // namespace testing_support
