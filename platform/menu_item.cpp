@@ -1,6 +1,7 @@
 #include "platform/menu_item.h"
 
 #include "platform/desktop.h"
+#include "platform/runtime_exception.h"
 
 namespace platform {
 
@@ -20,7 +21,12 @@ std::shared_ptr<MenuItem> MenuItem::Child(std::string_view name) const {
   return nullptr;
 }
 
-void MenuItem::Append(std::shared_ptr<MenuItem> child) { children_.push_back(std::move(child)); }
+void MenuItem::Append(std::shared_ptr<MenuItem> child) {
+  if (!child) {
+    RaiseNilObjectException();
+  }
+  children_.push_back(std::move(child));
+}
 
 bool QuitMenuItem::Event_Action() { return QuitMenuAction(*this); }
 
