@@ -10,4 +10,17 @@ void RuntimeBackgroundTask();
 // Installs the routine that RuntimeBackgroundTask calls (nullptr: none); returns the previous.
 BackgroundTaskHook SetBackgroundTaskHook(BackgroundTaskHook hook) noexcept;
 
+// Installs a hook for the lifetime of this object, then puts the previous one back.
+class ScopedBackgroundTaskHook {
+ public:
+  explicit ScopedBackgroundTaskHook(BackgroundTaskHook hook) noexcept
+      : previous_(SetBackgroundTaskHook(hook)) {}
+  ~ScopedBackgroundTaskHook() { SetBackgroundTaskHook(previous_); }
+  ScopedBackgroundTaskHook(const ScopedBackgroundTaskHook&) = delete;
+  ScopedBackgroundTaskHook& operator=(const ScopedBackgroundTaskHook&) = delete;
+
+ private:
+  BackgroundTaskHook previous_;
+};
+
 }  // namespace platform

@@ -43,6 +43,8 @@ class Desktop {
   // Lets the event loop serve what is pending; called often, so it must be cheap.
   virtual void ServeEvents() = 0;
 
+  // On: the program may end once its last window has closed.
+  virtual void AutoQuit(bool on) = 0;
   virtual void InstallMenuBar(const std::shared_ptr<MenuItem>& bar) = 0;
   virtual void ShowMessage(const std::string& text) = 0;
   virtual void ShowError(const std::string& title, const std::string& text) = 0;

@@ -36,6 +36,8 @@ void RecordingDesktop::Quit() { calls.push_back("quit"); }
 
 void RecordingDesktop::ServeEvents() { calls.push_back("serve"); }
 
+void RecordingDesktop::AutoQuit(bool on) { calls.push_back(on ? "autoquit on" : "autoquit off"); }
+
 void RecordingDesktop::InstallMenuBar(const std::shared_ptr<platform::MenuItem>& bar) {
   menuBar = bar;
   calls.push_back("menubar");

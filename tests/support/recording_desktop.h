@@ -14,7 +14,7 @@ namespace testing_support {
 class RecordingDesktop : public platform::Desktop {
  public:
   // Each call as one line: "register <name>|<creator>|<type>|<extensions>", "deregister <name>",
-  // "run", "quit", "serve", "menubar", "message <text>", "error <title>|<text>",
+  // "run", "quit", "serve", "autoquit on|off", "menubar", "message <text>", "error <title>|<text>",
   // "choose <title>|<initial folder>|<type names joined by ;>".
   std::vector<std::string> calls;
   // Handed to the program when the loop starts, then dropped on it one by one.
@@ -34,6 +34,7 @@ class RecordingDesktop : public platform::Desktop {
            const std::function<void(const std::string&)>& dropped) override;
   void Quit() override;
   void ServeEvents() override;
+  void AutoQuit(bool on) override;
   void InstallMenuBar(const std::shared_ptr<platform::MenuItem>& bar) override;
   void ShowMessage(const std::string& text) override;
   void ShowError(const std::string& title, const std::string& text) override;

@@ -1,0 +1,105 @@
+#include "platform/runtime.h"
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/background_task.h"
+#include "platform/desktop.h"
+
+namespace platform {
+namespace {
+
+struct Framework {
+  ExceptionHelper exceptionHelper = nullptr;
+  std::shared_ptr<Application> app;
+  bool ranToQuit = false;
+};
+
+Framework& State() {
+  static Framework framework;
+  return framework;
+}
+
+void ServeDesktopEvents() { CurrentDesktop().ServeEvents(); }
+
+void CallEventClosure(void* closure) { (*static_cast<std::function<void()>*>(closure))(); }
+
+// Every call from the event loop into the program passes through here, so that no
+// RuntimeException unwinds through the desktop's loop.
+void RaiseEvent(std::function<void()> event) {
+  const ExceptionHelper helper = State().exceptionHelper;
+  std::exception_ptr caught;
+  if (helper != nullptr) {
+    caught = helper(&CallEventClosure, &event);
+  } else {
+    try {
+      event();
+    } catch (const RuntimeException&) {
+      caught = std::current_exception();
+    }
+  }
+  if (caught) {
+    try {
+      std::rethrow_exception(caught);
+    } catch (const RuntimeException& exception) {
+      RuntimeUnhandledException(exception);
+    }
+  }
+}
+
+void RaiseOpenDocument(const std::string& path) {
+  RaiseEvent([path] { State().app->Event_OpenDocument(std::make_shared<FolderItem>(path)); });
+}
+
+}  // namespace
+
+void RuntimeInit() { State() = Framework{}; }
+
+void RuntimeSetExceptionHelper(ExceptionHelper helper) { State().exceptionHelper = helper; }
+
+void RunFrameworkInitialization(void (*startup)()) { startup(); }
+
+void RuntimeInitExternalClasses() {}
+
+void RuntimeAllocatePluginEntrypointsTable(int32_t /*count*/) {}
+
+void RuntimeRegisterAppObject(std::shared_ptr<Application> app) { State().app = std::move(app); }
+
+void RuntimeRun() {
+  if (!State().app) {
+    throw RuntimeException("no application object has been registered");
+  }
+  Desktop& desktop = CurrentDesktop();
+  const ScopedBackgroundTaskHook serveDuringLongWork(&ServeDesktopEvents);
+  desktop.Run(
+      [](const std::vector<std::string>& documents) {
+        RaiseEvent([] { State().app->Event_Open(); });
+        for (const std::string& path : documents) {
+          RaiseOpenDocument(path);
+        }
+        if (documents.empty()) {
+          RaiseEvent([] { State().app->Event_NewDocument(); });
+        }
+      },
+      &RaiseOpenDocument);
+  State().ranToQuit = true;
+}
+
+void RuntimeUnhandledException(const RuntimeException& exception) {
+  std::string text = std::string("An exception of class ") + exception.ClassName() +
+                     " was not handled.\n\n" + exception.Message();
+  if (exception.ErrorNumber() != 0) {
+    text += " (error " + std::to_string(exception.ErrorNumber()) + ")";
+  }
+  CurrentDesktop().ShowError(exception.ClassName(), text);
+}
+
+int32_t RuntimeExit() {
+  const int32_t status = State().ranToQuit ? 0 : 1;
+  State() = Framework{};
+  return status;
+}
+
+}  // namespace platform
