@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,6 +27,19 @@ struct OpenDialogRequest {
   std::vector<FileTypeRecord> fileTypes;  // empty: any file
 };
 
+// What the desktop's event loop hands to the framework.
+class EventSink {
+ public:
+  // Once the loop runs: the documents handed to the program at its start, possibly none.
+  virtual void Started(const std::vector<std::string>& documents) = 0;
+  // A document handed to the program while it runs (dropped on its window).
+  virtual void DocumentDropped(const std::string& path) = 0;
+  virtual void MenuItemChosen(const std::shared_ptr<MenuItem>& item) = 0;
+
+ protected:
+  ~EventSink() = default;
+};
+
 class Desktop {
  public:
   virtual ~Desktop() = default;
@@ -35,10 +47,8 @@ class Desktop {
   virtual void RegisterFileType(const FileTypeRecord& type) = 0;
   virtual void DeregisterFileType(const std::string& name) = 0;
 
-  // Runs the event loop until Quit. Once the loop runs it calls started(documents) with the
-  // documents handed to the program; dropped(file) for each document handed in later.
-  virtual void Run(const std::function<void(const std::vector<std::string>& documents)>& started,
-                   const std::function<void(const std::string& path)>& dropped) = 0;
+  // Runs the event loop until Quit, passing what happens in it to events.
+  virtual void Run(EventSink& events) = 0;
   virtual void Quit() = 0;
   // Lets the event loop serve what is pending; called often, so it must be cheap.
   virtual void ServeEvents() = 0;

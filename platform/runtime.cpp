@@ -7,6 +7,7 @@
 
 #include "platform/background_task.h"
 #include "platform/desktop.h"
+#include "platform/menu_item.h"
 
 namespace platform {
 namespace {
@@ -49,9 +50,32 @@ void RaiseEvent(std::function<void()> event) {
   }
 }
 
-void RaiseOpenDocument(const std::string& path) {
-  RaiseEvent([path] { State().app->Event_OpenDocument(std::make_shared<FolderItem>(path)); });
-}
+// Turns what happens in the desktop's loop into the application's events.
+class ApplicationEvents final : public EventSink {
+ public:
+  void Started(const std::vector<std::string>& documents) override {
+    RaiseEvent([] { State().app->Event_Open(); });
+    for (const std::string& path : documents) {
+      DocumentDropped(path);
+    }
+    if (documents.empty()) {
+      RaiseEvent([] { State().app->Event_NewDocument(); });
+    }
+  }
+
+  void DocumentDropped(const std::string& path) override {
+    RaiseEvent([path] { State().app->Event_OpenDocument(std::make_shared<FolderItem>(path)); });
+  }
+
+  void MenuItemChosen(const std::shared_ptr<MenuItem>& item) override {
+    RaiseEvent([item] {
+      if (!item) {
+        RaiseNilObjectException();
+      }
+      item->Event_Action();
+    });
+  }
+};
 
 }  // namespace
 
@@ -71,19 +95,9 @@ void RuntimeRun() {
   if (!State().app) {
     throw RuntimeException("no application object has been registered");
   }
-  Desktop& desktop = CurrentDesktop();
   const ScopedBackgroundTaskHook serveDuringLongWork(&ServeDesktopEvents);
-  desktop.Run(
-      [](const std::vector<std::string>& documents) {
-        RaiseEvent([] { State().app->Event_Open(); });
-        for (const std::string& path : documents) {
-          RaiseOpenDocument(path);
-        }
-        if (documents.empty()) {
-          RaiseEvent([] { State().app->Event_NewDocument(); });
-        }
-      },
-      &RaiseOpenDocument);
+  ApplicationEvents events;
+  CurrentDesktop().Run(events);
   State().ranToQuit = true;
 }
 

@@ -1,6 +1,7 @@
 #include "tests/support/recording_desktop.h"
 
 #include "platform/folder_item.h"
+#include "platform/menu_item.h"
 
 namespace testing_support {
 
@@ -23,13 +24,29 @@ void RecordingDesktop::DeregisterFileType(const std::string& name) {
   calls.push_back("deregister " + name);
 }
 
-void RecordingDesktop::Run(const std::function<void(const std::vector<std::string>&)>& started,
-                           const std::function<void(const std::string&)>& dropped) {
+void RecordingDesktop::Run(platform::EventSink& events) {
   calls.push_back("run");
-  started(startupDocuments);
+  events.Started(startupDocuments);
   for (const std::string& path : droppedDocuments) {
-    dropped(path);
+    events.DocumentDropped(path);
   }
+  for (const std::string& name : chosenMenuItems) {
+    events.MenuItemChosen(FindMenuItem(name));
+  }
+}
+
+std::shared_ptr<platform::MenuItem> RecordingDesktop::FindMenuItem(const std::string& name) const {
+  if (menuBar) {
+    for (const auto& menu : menuBar->Children()) {
+      if (menu->Name() == name) {
+        return menu;
+      }
+      if (auto item = menu->Child(name)) {
+        return item;
+      }
+    }
+  }
+  return nullptr;
 }
 
 void RecordingDesktop::Quit() { calls.push_back("quit"); }

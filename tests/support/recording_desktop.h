@@ -20,6 +20,8 @@ class RecordingDesktop : public platform::Desktop {
   // Handed to the program when the loop starts, then dropped on it one by one.
   std::vector<std::string> startupDocuments;
   std::vector<std::string> droppedDocuments;
+  // Then these menu items, by Name, are chosen from the installed menu bar, in order.
+  std::vector<std::string> chosenMenuItems;
   // Answers of ChooseFile in order; nullopt is a cancelled dialog, and so is an empty script.
   std::deque<std::optional<std::string>> chosenFiles;
   std::string documentsFolder = "/home/user/Documents";
@@ -27,11 +29,12 @@ class RecordingDesktop : public platform::Desktop {
   platform::OpenDialogRequest lastDialog;
 
   std::vector<std::string> Messages() const;
+  // The menu or item of that Name in the installed menu bar, or nil.
+  std::shared_ptr<platform::MenuItem> FindMenuItem(const std::string& name) const;
 
   void RegisterFileType(const platform::FileTypeRecord& type) override;
   void DeregisterFileType(const std::string& name) override;
-  void Run(const std::function<void(const std::vector<std::string>&)>& started,
-           const std::function<void(const std::string&)>& dropped) override;
+  void Run(platform::EventSink& events) override;
   void Quit() override;
   void ServeEvents() override;
   void AutoQuit(bool on) override;

@@ -1,0 +1,207 @@
+#include "platform/qt/qt_desktop.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QStringList>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <utility>
+
+#include "platform/folder_item.h"
+#include "platform/menu_item.h"
+#include "platform/qt/menu_translation.h"
+#include "platform/qt/menu_window.h"
+
+namespace platform::qt {
+namespace {
+
+// How often the event loop is served during long work: often enough to stay responsive,
+// rarely enough that a detection's hundreds of calls cost nothing.
+constexpr unsigned kCallsBetweenClockReadings = 64;
+constexpr qint64 kServeIntervalMs = 20;
+
+// Qt ends the process with abort() when it cannot reach a display; a desktop program without
+// one should say so in a line and fail, not dump core.
+void ExitOnFatalMessage(QtMsgType type, const QMessageLogContext& /*context*/,
+                        const QString& message) {
+  const QByteArray text = message.toLocal8Bit();
+  if (type == QtFatalMsg) {
+    std::fprintf(stderr, "whichkontakt: cannot start: %s\n",
+                 text.left(text.indexOf('\n')).constData());
+    std::_Exit(1);
+  }
+  std::fprintf(stderr, "%s\n", text.constData());
+}
+
+bool HasDisplay() {
+  return qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || qEnvironmentVariableIsSet("DISPLAY") ||
+         qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+}
+
+QString FromBytes(const std::string& bytes) { return QFile::decodeName(QByteArray::fromStdString(bytes)); }
+
+std::string ToBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+// "nki" as "*.[nN][kK][iI]": extensions match whatever their letter case, also in dialogs
+// whose own matching is case-sensitive.
+QString CaseInsensitivePattern(const QString& extension) {
+  QString pattern = QStringLiteral("*.");
+  for (const QChar c : extension) {
+    if (c.isLetter() && c.toLower() != c.toUpper()) {
+      pattern += QLatin1Char('[') + c.toLower() + c.toUpper() + QLatin1Char(']');
+    } else {
+      pattern += c;
+    }
+  }
+  return pattern;
+}
+
+QStringList PatternsOf(const FileTypeRecord& type) {
+  QStringList patterns;
+  const QString extensions = QString::fromStdString(type.extensions);
+  for (const QString& extension :
+       extensions.split(QRegularExpression(QStringLiteral("[\\s,;]+")), Qt::SkipEmptyParts)) {
+    patterns << CaseInsensitivePattern(extension);
+  }
+  return patterns;
+}
+
+QStringList NameFilters(const std::vector<FileTypeRecord>& types) {
+  QStringList filters;
+  QStringList allPatterns;
+  for (const FileTypeRecord& type : types) {
+    const QStringList patterns = PatternsOf(type);
+    allPatterns << patterns;
+    filters << QString::fromStdString(type.name) + QStringLiteral(" (") +
+                   patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+  }
+  if (types.size() > 1) {
+    filters.prepend(QObject::tr("All supported files") + QStringLiteral(" (") +
+                    allPatterns.join(QLatin1Char(' ')) + QLatin1Char(')'));
+  }
+  return filters;
+}
+
+}  // namespace
+
+QtDesktop::QtDesktop(int& argc, char** argv) {
+  qInstallMessageHandler(&ExitOnFatalMessage);
+  if (!HasDisplay()) {
+    std::fprintf(stderr,
+                 "whichkontakt: cannot start: no display to run on (DISPLAY and WAYLAND_DISPLAY "
+                 "are not set)\n");
+    std::exit(1);
+  }
+  application_ = std::make_unique<QApplication>(argc, argv);
+  qInstallMessageHandler(nullptr);
+  QApplication::setApplicationName(QStringLiteral("whichkontakt"));
+  QApplication::setQuitOnLastWindowClosed(false);
+  for (const QString& argument : QApplication::arguments().mid(1)) {
+    documents_.push_back(ToBytes(argument));
+  }
+  sinceServed_.start();
+}
+
+QtDesktop::~QtDesktop() = default;
+
+// Linux learns of document types from the installed MIME package and launcher, not at run time.
+void QtDesktop::RegisterFileType(const FileTypeRecord& /*type*/) {}
+
+void QtDesktop::DeregisterFileType(const std::string& /*name*/) {}
+
+void QtDesktop::Run(EventSink& events) {
+  window_ = std::make_unique<MenuWindow>(
+      [this, &events](const std::string& path) { Guarded([&] { events.DocumentDropped(path); }); },
+      [this] { Quit(); });
+  BuildWindowMenus(events);
+  window_->show();
+  QTimer::singleShot(0, window_.get(), [this, &events] { Guarded([&] { events.Started(documents_); }); });
+  QApplication::exec();
+  window_.reset();
+  if (escaped_) {
+    std::rethrow_exception(std::exchange(escaped_, nullptr));
+  }
+}
+
+void QtDesktop::Guarded(const std::function<void()>& call) {
+  try {
+    call();
+  } catch (...) {
+    escaped_ = std::current_exception();
+    QApplication::exit(1);
+  }
+}
+
+void QtDesktop::BuildWindowMenus(EventSink& events) {
+  QMenuBar* menuBar = window_->menuBar();
+  menuBar->clear();
+  if (menuBar_) {
+    BuildMenus(*menuBar, *menuBar_, [this, &events](const std::shared_ptr<MenuItem>& item) {
+      Guarded([&] { events.MenuItemChosen(item); });
+    });
+  }
+}
+
+void QtDesktop::Quit() { QApplication::quit(); }
+
+void QtDesktop::ServeEvents() {
+  if (++callsSinceServed_ < kCallsBetweenClockReadings) {
+    return;
+  }
+  callsSinceServed_ = 0;
+  if (sinceServed_.elapsed() >= kServeIntervalMs) {
+    QApplication::processEvents();
+    sinceServed_.restart();
+  }
+}
+
+void QtDesktop::AutoQuit(bool on) { QApplication::setQuitOnLastWindowClosed(on); }
+
+void QtDesktop::InstallMenuBar(const std::shared_ptr<MenuItem>& bar) {
+  menuBar_ = bar;
+}
+
+void QtDesktop::ShowMessage(const std::string& text) {
+  QMessageBox box(QMessageBox::Information, QApplication::applicationName(),
+                  QString::fromUtf8(text), QMessageBox::Ok, window_.get());
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+}
+
+void QtDesktop::ShowError(const std::string& title, const std::string& text) {
+  QMessageBox box(QMessageBox::Critical, QString::fromUtf8(title), QString::fromUtf8(text),
+                  QMessageBox::Ok, window_.get());
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+}
+
+std::optional<std::string> QtDesktop::ChooseFile(const OpenDialogRequest& request) {
+  QString folder;
+  if (request.initialDirectory) {
+    folder = FromBytes(request.initialDirectory->Path());
+  }
+  if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+    folder = QDir::homePath();
+  }
+  QFileDialog dialog(window_.get(), QString::fromUtf8(request.title), folder);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setNameFilters(NameFilters(request.fileTypes));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    return std::nullopt;
+  }
+  return ToBytes(dialog.selectedFiles().constFirst());
+}
+
+std::string QtDesktop::DocumentsFolderPath() {
+  return ToBytes(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+}
+
+}  // namespace platform::qt

@@ -1,0 +1,56 @@
+// The desktop on Qt 6 Widgets: the event loop, the menu bar, dialogs and message boxes.
+#pragma once
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/desktop.h"
+
+namespace platform::qt {
+
+class MenuWindow;
+
+class QtDesktop : public platform::Desktop {
+ public:
+  // Takes Qt's own options from the arguments; the rest are the documents handed to the program.
+  // Without a display it writes one line to standard error and ends the process with status 1.
+  QtDesktop(int& argc, char** argv);
+  ~QtDesktop() override;
+
+  void RegisterFileType(const FileTypeRecord& type) override;
+  void DeregisterFileType(const std::string& name) override;
+  void Run(EventSink& events) override;
+  void Quit() override;
+  void ServeEvents() override;
+  void AutoQuit(bool on) override;
+  void InstallMenuBar(const std::shared_ptr<MenuItem>& bar) override;
+  void ShowMessage(const std::string& text) override;
+  void ShowError(const std::string& title, const std::string& text) override;
+  std::optional<std::string> ChooseFile(const OpenDialogRequest& request) override;
+  std::string DocumentsFolderPath() override;
+
+  // The window that holds the menu bar while the loop runs; nil otherwise.
+  MenuWindow* Window() const noexcept { return window_.get(); }
+
+ private:
+  // Runs a call from the event loop into the program; anything it raises is kept and ends the
+  // loop, to be raised again once the loop has returned, as nothing may unwind through Qt.
+  void Guarded(const std::function<void()>& call);
+  void BuildWindowMenus(EventSink& events);
+
+  std::unique_ptr<QApplication> application_;
+  std::vector<std::string> documents_;
+  std::shared_ptr<MenuItem> menuBar_;
+  std::unique_ptr<MenuWindow> window_;
+  std::exception_ptr escaped_;
+  QElapsedTimer sinceServed_;
+  unsigned callsSinceServed_ = 0;
+};
+
+}  // namespace platform::qt
