@@ -27,17 +27,24 @@ namespace {
 constexpr unsigned kCallsBetweenClockReadings = 64;
 constexpr qint64 kServeIntervalMs = 20;
 
+// What Qt says while it looks for a display; the first line is the reason should it fail.
+QStringList& StartupMessages() {
+  static QStringList messages;
+  return messages;
+}
+
 // Qt ends the process with abort() when it cannot reach a display; a desktop program without
-// one should say so in a line and fail, not dump core.
+// one should say so in one line and fail, not dump core.
 void ExitOnFatalMessage(QtMsgType type, const QMessageLogContext& /*context*/,
                         const QString& message) {
-  const QByteArray text = message.toLocal8Bit();
-  if (type == QtFatalMsg) {
-    std::fprintf(stderr, "whichkontakt: cannot start: %s\n",
-                 text.left(text.indexOf('\n')).constData());
-    std::_Exit(1);
+  if (type != QtFatalMsg) {
+    StartupMessages() << message;
+    return;
   }
-  std::fprintf(stderr, "%s\n", text.constData());
+  const QString reason = StartupMessages().isEmpty() ? message : StartupMessages().constFirst();
+  std::fprintf(stderr, "whichkontakt: cannot start: no display is available (%s)\n",
+               reason.section(QLatin1Char('\n'), 0, 0).toLocal8Bit().constData());
+  std::_Exit(1);
 }
 
 bool HasDisplay() {
@@ -101,6 +108,9 @@ QtDesktop::QtDesktop(int& argc, char** argv) {
   }
   application_ = std::make_unique<QApplication>(argc, argv);
   qInstallMessageHandler(nullptr);
+  for (const QString& message : std::exchange(StartupMessages(), {})) {
+    qWarning("%s", qPrintable(message));
+  }
   QApplication::setApplicationName(QStringLiteral("whichkontakt"));
   QApplication::setQuitOnLastWindowClosed(false);
   for (const QString& argument : QApplication::arguments().mid(1)) {
