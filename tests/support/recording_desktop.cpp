@@ -36,8 +36,8 @@ void RecordingDesktop::Run(platform::EventSink& events) {
 }
 
 std::shared_ptr<platform::MenuItem> RecordingDesktop::FindMenuItem(const std::string& name) const {
-  if (menuBar) {
-    for (const auto& menu : menuBar->Children()) {
+  if (const auto bar = menuBar.lock()) {
+    for (const auto& menu : bar->Children()) {
       if (menu->Name() == name) {
         return menu;
       }

@@ -25,7 +25,8 @@ class RecordingDesktop : public platform::Desktop {
   // Answers of ChooseFile in order; nullopt is a cancelled dialog, and so is an empty script.
   std::deque<std::optional<std::string>> chosenFiles;
   std::string documentsFolder = "/home/user/Documents";
-  std::shared_ptr<platform::MenuItem> menuBar;
+  // Not owned, so that a test can see the program release its bar.
+  std::weak_ptr<platform::MenuItem> menuBar;
   platform::OpenDialogRequest lastDialog;
 
   std::vector<std::string> Messages() const;

@@ -1,0 +1,138 @@
+// Answering documents end to end, on a recording desktop: what the user is shown, exactly.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include "app/app.h"
+#include "app/startup.h"
+#include "tests/support/kontakt_files.h"
+#include "tests/support/recording_desktop.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using testing_support::HeadTaggedFile;
+using testing_support::RecordingDesktop;
+using testing_support::TailTaggedFile;
+using testing_support::TempDir;
+
+const std::string kFailure(app::kFailureMessage);
+
+class AppEventsTest : public ::testing::Test {
+ protected:
+  std::string Write(const std::string& name, const std::string& bytes) {
+    return folder_.Write(name, bytes)->Path();
+  }
+  std::string PathOf(const std::string& name) { return folder_.Item(name)->Path(); }
+
+  int32_t Run() {
+    const platform::ScopedDesktop onDesktop(desktop_);
+    return app::ProgramMain();
+  }
+
+  TempDir folder_;
+  RecordingDesktop desktop_;
+};
+
+TEST_F(AppEventsTest, EachAnswerPathShowsExactlyTheAnswerText) {
+  desktop_.startupDocuments = {
+      Write("forward.nki", HeadTaggedFile({4, 2, 3, 0}, "Kon4")),
+      Write("reversed.nkm", HeadTaggedFile({0, 3, 2, 4}, "4noK")),
+      Write("tail five.nkb", TailTaggedFile(4096, {4, 3, 2, 1}, "5noK")),
+      Write("Tail.Six.NKI", TailTaggedFile(600, {12, 0, 255, 6}, "6noK")),
+  };
+  EXPECT_EQ(Run(), 0);
+  EXPECT_THAT(desktop_.Messages(), ElementsAre("forward.nki is Kontakt Version 4.2.3.0",
+                                               "reversed.nkm is Kontakt Version 4.2.3.0",
+                                               "tail five.nkb is Kontakt Version 1.2.3.4",
+                                               "Tail.Six.NKI is Kontakt Version 6.255.0.12"));
+}
+
+TEST_F(AppEventsTest, NotFoundGivesTheOneFailureMessageWhateverTheKind) {
+  desktop_.startupDocuments = {
+      Write("other.txt", HeadTaggedFile({4, 2, 3, 0}, "Kon4")),
+      Write("untagged.nkm", TailTaggedFile(2048, {1, 2, 3, 4}, "7noK")),
+      Write("untagged.nkb", std::string(100, 'x')),
+  };
+  Run();
+  EXPECT_THAT(desktop_.Messages(), ElementsAre(kFailure, kFailure, kFailure));
+  EXPECT_EQ(kFailure,
+            "Could not ascertain the version number. Please send this NKI to Quorvane at "
+            "support@quorvane.com");
+}
+
+TEST_F(AppEventsTest, NilOrMissingDocumentShowsNothing) {
+  desktop_.startupDocuments = {PathOf("missing.nki")};
+  Run();
+  EXPECT_THAT(desktop_.Messages(), IsEmpty());
+  EXPECT_THAT(desktop_.calls, Not(::testing::Contains(HasSubstr("error"))));
+
+  const platform::ScopedDesktop onDesktop(desktop_);
+  app::App application;
+  application.Event_OpenDocument(nullptr);
+  EXPECT_THAT(desktop_.Messages(), IsEmpty());
+}
+
+TEST_F(AppEventsTest, DroppedDocumentsAreAnsweredOneByOne) {
+  desktop_.startupDocuments = {Write("first.nki", HeadTaggedFile({2, 0, 0, 1}, "Kon2"))};
+  desktop_.droppedDocuments = {Write("second.nki", HeadTaggedFile({1, 0, 0, 3}, "3noK"))};
+  Run();
+  EXPECT_THAT(desktop_.Messages(), ElementsAre("first.nki is Kontakt Version 2.0.0.1",
+                                               "second.nki is Kontakt Version 3.0.0.1"));
+}
+
+TEST_F(AppEventsTest, UnreadableDocumentIsReportedAndTheProgramGoesOn) {
+  const std::string pipe = PathOf("pipe.nki");
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  const std::string folder = PathOf("folder.nki");
+  ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+  desktop_.startupDocuments = {pipe, folder};
+  desktop_.droppedDocuments = {Write("after.nki", HeadTaggedFile({4, 0, 0, 0}, "Kon4"))};
+  EXPECT_EQ(Run(), 0);
+  std::vector<std::string> errors;
+  for (const std::string& call : desktop_.calls) {
+    if (call.rfind("error ", 0) == 0) {
+      errors.push_back(call);
+    }
+  }
+  ASSERT_EQ(errors.size(), 2u);
+  EXPECT_THAT(errors[0], HasSubstr("IOException"));
+  EXPECT_THAT(errors[0], HasSubstr("cannot open \"pipe.nki\": it is not a regular file"));
+  EXPECT_THAT(errors[1], HasSubstr("cannot open \"folder.nki\": Is a directory (error 21)"));
+  EXPECT_THAT(desktop_.Messages(), ElementsAre("after.nki is Kontakt Version 4.0.0.0"));
+}
+
+TEST_F(AppEventsTest, BareStartOffersTheDialogAndAnswersTheChosenFile) {
+  desktop_.documentsFolder = folder_.Path();
+  desktop_.chosenFiles = {Write("chosen.nki", HeadTaggedFile({5, 0, 3, 12}, "Kon4"))};
+  Run();
+  EXPECT_EQ(desktop_.lastDialog.title, "Select a Kontakt file");
+  ASSERT_NE(desktop_.lastDialog.initialDirectory, nullptr);
+  EXPECT_EQ(desktop_.lastDialog.initialDirectory->Path(), folder_.Path());
+  ASSERT_EQ(desktop_.lastDialog.fileTypes.size(), 3u);
+  EXPECT_EQ(desktop_.lastDialog.fileTypes[0].name, "NI Kontakt Instrument");
+  EXPECT_EQ(desktop_.lastDialog.fileTypes[0].extensions, "nki");
+  EXPECT_EQ(desktop_.lastDialog.fileTypes[1].name, "NI Kontakt Multi");
+  EXPECT_EQ(desktop_.lastDialog.fileTypes[2].name, "NI Kontakt Bank");
+  EXPECT_THAT(desktop_.Messages(), ElementsAre("chosen.nki is Kontakt Version 5.0.3.12"));
+}
+
+TEST_F(AppEventsTest, CancelledDialogShowsNothing) {
+  Run();
+  EXPECT_THAT(desktop_.calls, ::testing::Contains(HasSubstr("choose ")));
+  EXPECT_THAT(desktop_.Messages(), IsEmpty());
+}
+
+TEST_F(AppEventsTest, ChosenFileGoneBeforeTheDetectionGetsTheFailureMessage) {
+  desktop_.chosenFiles = {PathOf("gone.nki")};
+  Run();
+  EXPECT_THAT(desktop_.Messages(), ElementsAre(kFailure));
+}
+
+}  // namespace

@@ -1,0 +1,198 @@
+// The program on the real Qt desktop, offscreen: a driver answers each modal window as a user
+// would, and records what it saw.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStandardPaths>
+#include <QTimer>
+#include <string>
+#include <vector>
+
+#include "app/startup.h"
+#include "platform/qt/menu_translation.h"
+#include "platform/qt/qt_desktop.h"
+#include "tests/support/kontakt_files.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+struct SeenBox {
+  QString title;
+  QString text;
+  Qt::TextFormat format;
+};
+
+struct SeenDialog {
+  QString title;
+  QString directory;
+  QStringList nameFilters;
+};
+
+struct SeenMenu {
+  QString text;
+  std::vector<std::pair<QString, QString>> items;  // caption ("-" for a separator), shortcut
+  std::vector<bool> enabled;
+};
+
+// Dismisses every message box and cancels every file dialog; once `quitAfter` windows have
+// been answered, chooses Quit from the File menu.
+class UserDriver : public QObject {
+ public:
+  explicit UserDriver(int quitAfter) : quitAfter_(quitAfter) {
+    timer_.setInterval(5);
+    connect(&timer_, &QTimer::timeout, this, [this] { Step(); });
+    timer_.start();
+  }
+
+  std::vector<SeenBox> boxes;
+  std::vector<SeenDialog> dialogs;
+  std::vector<SeenMenu> menus;
+
+ private:
+  void Step() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      boxes.push_back({box->windowTitle(), box->text(), box->textFormat()});
+      box->accept();
+      ++answered_;
+    } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+      dialogs.push_back({dialog->windowTitle(), dialog->directory().absolutePath(),
+                         dialog->nameFilters()});
+      dialog->reject();
+      ++answered_;
+    } else if (modal == nullptr && answered_ >= quitAfter_) {
+      timer_.stop();
+      ChooseQuit();
+    }
+  }
+
+  void ChooseQuit() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      if (auto* window = qobject_cast<QMainWindow*>(widget)) {
+        RecordMenus(*window->menuBar());
+        if (auto* quit = window->findChild<QAction*>(QStringLiteral("FileQuit"))) {
+          quit->trigger();
+          return;
+        }
+      }
+    }
+    ADD_FAILURE() << "no Quit item found";
+    QApplication::quit();
+  }
+
+  void RecordMenus(QMenuBar& bar) {
+    for (QAction* top : bar.actions()) {
+      SeenMenu menu{top->text(), {}, {}};
+      for (QAction* item : top->menu()->actions()) {
+        menu.items.emplace_back(item->isSeparator() ? QStringLiteral("-") : item->text(),
+                                item->shortcut().toString());
+        menu.enabled.push_back(item->isEnabled());
+      }
+      menus.push_back(menu);
+    }
+  }
+
+  QTimer timer_;
+  int quitAfter_;
+  int answered_ = 0;
+};
+
+class QtDesktopTest : public ::testing::Test {
+ protected:
+  // Runs the whole program with these arguments while a driver answers it.
+  int32_t RunProgram(std::vector<std::string> arguments, int quitAfter) {
+    arguments.insert(arguments.begin(), "whichkontakt");
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) {
+      argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    int argc = static_cast<int>(arguments.size());
+    platform::qt::QtDesktop desktop(argc, argv.data());
+    const platform::ScopedDesktop onDesktop(desktop);
+    UserDriver user(quitAfter);
+    const int32_t status = app::ProgramMain();
+    seen_ = {user.boxes, user.dialogs, user.menus};
+    return status;
+  }
+
+  struct Seen {
+    std::vector<SeenBox> boxes;
+    std::vector<SeenDialog> dialogs;
+    std::vector<SeenMenu> menus;
+  } seen_;
+  testing_support::TempDir folder_;
+};
+
+TEST_F(QtDesktopTest, AnswersTheDocumentInPlainTextAndQuitsWithStatusZero) {
+  const std::string name = "<b>Tom & Jerry<br>.nki";
+  const std::string path =
+      folder_.Write(name, testing_support::HeadTaggedFile({4, 2, 3, 0}, "Kon4"))->Path();
+  EXPECT_EQ(RunProgram({path}, 1), 0);
+  ASSERT_EQ(seen_.boxes.size(), 1u);
+  EXPECT_EQ(seen_.boxes[0].text, QString::fromStdString(name + " is Kontakt Version 4.2.3.0"));
+  EXPECT_EQ(seen_.boxes[0].format, Qt::PlainText);
+  EXPECT_TRUE(seen_.dialogs.empty());
+}
+
+TEST_F(QtDesktopTest, InstallsTheMenusWithCaptionsShortcutsAndSeparators) {
+  const std::string path =
+      folder_.Write("a.nki", testing_support::HeadTaggedFile({4, 2, 3, 0}, "Kon4"))->Path();
+  RunProgram({path}, 1);
+  ASSERT_EQ(seen_.menus.size(), 2u);
+  EXPECT_EQ(seen_.menus[0].text, "&File");
+  EXPECT_THAT(seen_.menus[0].items, ElementsAre(std::pair<QString, QString>("&Quit", "Ctrl+Q")));
+  EXPECT_EQ(seen_.menus[1].text, "&Edit");
+  using Item = std::pair<QString, QString>;
+  EXPECT_THAT(seen_.menus[1].items,
+              ElementsAre(Item("&Undo", "Ctrl+Z"), Item("-", ""), Item("Cu&t", "Ctrl+X"),
+                          Item("&Copy", "Ctrl+C"), Item("&Paste", "Ctrl+V"), Item("&Delete", ""),
+                          Item("-", ""), Item("Select &All", "Ctrl+A")));
+  // Nothing focused can carry out an editing command: the items wait disabled.
+  EXPECT_THAT(seen_.menus[1].enabled,
+              ElementsAre(false, true, false, false, false, false, true, false));
+}
+
+TEST_F(QtDesktopTest, ExceptionFromAnEventIsReportedAndTheLoopGoesOn) {
+  const std::string pipe = folder_.Item("pipe.nki")->Path();
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  const std::string path =
+      folder_.Write("b.nkm", testing_support::HeadTaggedFile({0, 3, 2, 4}, "4noK"))->Path();
+  EXPECT_EQ(RunProgram({pipe, path}, 2), 0);
+  ASSERT_EQ(seen_.boxes.size(), 2u);
+  EXPECT_EQ(seen_.boxes[0].title, "IOException");
+  EXPECT_THAT(seen_.boxes[0].text.toStdString(), HasSubstr("not a regular file"));
+  EXPECT_EQ(seen_.boxes[1].text, "b.nkm is Kontakt Version 4.2.3.0");
+}
+
+TEST_F(QtDesktopTest, BareStartOffersTheKontaktTypesWhateverTheirLetterCase) {
+  EXPECT_EQ(RunProgram({}, 1), 0);
+  ASSERT_EQ(seen_.dialogs.size(), 1u);
+  EXPECT_EQ(seen_.dialogs[0].title, "Select a Kontakt file");
+  const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  EXPECT_EQ(seen_.dialogs[0].directory, QDir(documents).exists() ? documents : QDir::homePath());
+  EXPECT_THAT(seen_.dialogs[0].nameFilters,
+              ElementsAre("All supported files (*.[nN][kK][iI] *.[nN][kK][mM] *.[nN][kK][bB])",
+                          "NI Kontakt Instrument (*.[nN][kK][iI])",
+                          "NI Kontakt Multi (*.[nN][kK][mM])", "NI Kontakt Bank (*.[nN][kK][bB])"));
+  EXPECT_TRUE(seen_.boxes.empty());
+}
+
+TEST(ShortcutTextTest, CommandKeyBecomesControl) {
+  EXPECT_EQ(platform::qt::ShortcutFromText("Cmd+Q"), QKeySequence(Qt::CTRL | Qt::Key_Q));
+  EXPECT_EQ(platform::qt::ShortcutFromText(""), QKeySequence());
+}
+
+}  // namespace
