@@ -1,6 +1,5 @@
 #include "platform/memory_block.h"
 
-#include <algorithm>
 #include <limits>
 #include <utility>
 
@@ -23,16 +22,6 @@ int32_t MemoryBlock::Byte(int64_t offset) const {
                                " lies outside a block of " + std::to_string(Size()) + " bytes");
   }
   return static_cast<unsigned char>(bytes_[static_cast<size_t>(offset)]);
-}
-
-std::string_view MemoryBlock::StringValue(int32_t offset, int32_t length) const noexcept {
-  const int64_t begin = std::max<int64_t>(offset, 0);
-  const int64_t end = std::min<int64_t>(int64_t{offset} + std::max(length, 0), Size());
-  if (begin >= end) {
-    return {};
-  }
-  return std::string_view(bytes_).substr(static_cast<size_t>(begin),
-                                          static_cast<size_t>(end - begin));
 }
 
 }  // namespace platform

@@ -44,11 +44,6 @@ size_t CharacterLength(std::string_view s, size_t i) {
 
 }  // namespace
 
-int RuntimeStringCompare(std::string_view a, std::string_view b) noexcept {
-  const int order = a.compare(b);
-  return order < 0 ? -1 : (order > 0 ? 1 : 0);
-}
-
 std::string RuntimeAddString(std::string_view a, std::string_view b) {
   std::string joined;
   joined.reserve(a.size() + b.size());
