@@ -46,11 +46,13 @@ struct SeenMenu {
   std::vector<bool> enabled;
 };
 
+enum class Ending { kQuitItem, kCloseWindow };
+
 // Dismisses every message box and cancels every file dialog; once `quitAfter` windows have
-// been answered, chooses Quit from the File menu.
+// been answered, chooses Quit from the File menu or closes the program's window.
 class UserDriver : public QObject {
  public:
-  explicit UserDriver(int quitAfter) : quitAfter_(quitAfter) {
+  UserDriver(int quitAfter, Ending ending) : quitAfter_(quitAfter), ending_(ending) {
     timer_.setInterval(5);
     connect(&timer_, &QTimer::timeout, this, [this] { Step(); });
     timer_.start();
@@ -82,6 +84,10 @@ class UserDriver : public QObject {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
       if (auto* window = qobject_cast<QMainWindow*>(widget)) {
         RecordMenus(*window->menuBar());
+        if (ending_ == Ending::kCloseWindow) {
+          window->close();
+          return;
+        }
         if (auto* quit = window->findChild<QAction*>(QStringLiteral("FileQuit"))) {
           quit->trigger();
           return;
@@ -106,13 +112,15 @@ class UserDriver : public QObject {
 
   QTimer timer_;
   int quitAfter_;
+  Ending ending_;
   int answered_ = 0;
 };
 
 class QtDesktopTest : public ::testing::Test {
  protected:
   // Runs the whole program with these arguments while a driver answers it.
-  int32_t RunProgram(std::vector<std::string> arguments, int quitAfter) {
+  int32_t RunProgram(std::vector<std::string> arguments, int quitAfter,
+                     Ending ending = Ending::kQuitItem) {
     arguments.insert(arguments.begin(), "whichkontakt");
     std::vector<char*> argv;
     for (std::string& argument : arguments) {
@@ -122,7 +130,7 @@ class QtDesktopTest : public ::testing::Test {
     int argc = static_cast<int>(arguments.size());
     platform::qt::QtDesktop desktop(argc, argv.data());
     const platform::ScopedDesktop onDesktop(desktop);
-    UserDriver user(quitAfter);
+    UserDriver user(quitAfter, ending);
     const int32_t status = app::ProgramMain();
     seen_ = {user.boxes, user.dialogs, user.menus};
     return status;
@@ -145,6 +153,14 @@ TEST_F(QtDesktopTest, AnswersTheDocumentInPlainTextAndQuitsWithStatusZero) {
   EXPECT_EQ(seen_.boxes[0].text, QString::fromStdString(name + " is Kontakt Version 4.2.3.0"));
   EXPECT_EQ(seen_.boxes[0].format, Qt::PlainText);
   EXPECT_TRUE(seen_.dialogs.empty());
+}
+
+TEST_F(QtDesktopTest, NameThatIsNotUtf8StaysRecognisableAndClosingTheWindowQuits) {
+  const std::string path =
+      folder_.Write("caf\xe9.nki", testing_support::HeadTaggedFile({6, 0, 0, 1}, "Kon4"))->Path();
+  EXPECT_EQ(RunProgram({path}, 1, Ending::kCloseWindow), 0);
+  ASSERT_EQ(seen_.boxes.size(), 1u);
+  EXPECT_EQ(seen_.boxes[0].text, QStringLiteral("caf\uFFFD.nki is Kontakt Version 6.0.0.1"));
 }
 
 TEST_F(QtDesktopTest, InstallsTheMenusWithCaptionsShortcutsAndSeparators) {

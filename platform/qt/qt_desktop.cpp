@@ -113,8 +113,10 @@ QtDesktop::QtDesktop(int& argc, char** argv) {
   }
   QApplication::setApplicationName(QStringLiteral("whichkontakt"));
   QApplication::setQuitOnLastWindowClosed(false);
-  for (const QString& argument : QApplication::arguments().mid(1)) {
-    documents_.push_back(ToBytes(argument));
+  // Read as bytes, not through QApplication::arguments(): a file name that is not valid UTF-8
+  // would not survive the trip through QString.
+  for (int i = 1; i < argc; ++i) {
+    documents_.emplace_back(argv[i]);
   }
   sinceServed_.start();
 }
