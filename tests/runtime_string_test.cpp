@@ -86,6 +86,9 @@ TEST(RuntimeStringTest, CompareIsExactBytesWithLetterCase) {
   EXPECT_NE(platform::RuntimeStringCompare("a\0b"sv, "a\0c"sv), 0);
   EXPECT_LT(platform::RuntimeStringCompare("ab", "abc"), 0);
   EXPECT_GT(platform::RuntimeStringCompare("b", "a"), 0);
+  // Bytes order as unsigned values, as in memcmp, also when the first bytes settle it.
+  EXPECT_GT(platform::RuntimeStringCompare("\x80", "a"), 0);
+  EXPECT_LT(platform::RuntimeStringCompare("a\x01", "a\xff"), 0);
   EXPECT_EQ(platform::RuntimeAddString("x.nki", " is"), "x.nki is");
 }
 
