@@ -41,6 +41,8 @@ void App::Event_NewDocument() {
   ShowAnswer(chosen);
 }
 
-void App::Event_Open() { AutoQuit(false); }
+void App::Event_Open() {
+  AutoQuit(false);
+}
 
 }  // namespace app

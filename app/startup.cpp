@@ -52,7 +52,9 @@ void Startup() {
   ApplicationAddMenuHandlers();
 }
 
-void InitFileTypes() { FileTypes1::Initialize(); }
+void InitFileTypes() {
+  FileTypes1::Initialize();
+}
 
 void NewAppInstance() {
   auto application = std::make_shared<App>();

@@ -16,7 +16,9 @@ namespace {
 
 platform::qt::QtDesktop* desktop = nullptr;
 
-void ServeQtEvents() { desktop->ServeEvents(); }
+void ServeQtEvents() {
+  desktop->ServeEvents();
+}
 
 // The tag as far into the tail as the scan looks, so that every call of the hook is made.
 std::shared_ptr<platform::FolderItem> TailFileWithLateTag(const testing_support::TempDir& folder) {

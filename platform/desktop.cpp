@@ -14,8 +14,12 @@ Desktop& CurrentDesktop() {
   return *current;
 }
 
-ScopedDesktop::ScopedDesktop(Desktop& desktop) : previous_(current) { current = &desktop; }
+ScopedDesktop::ScopedDesktop(Desktop& desktop) : previous_(current) {
+  current = &desktop;
+}
 
-ScopedDesktop::~ScopedDesktop() { current = previous_; }
+ScopedDesktop::~ScopedDesktop() {
+  current = previous_;
+}
 
 }  // namespace platform

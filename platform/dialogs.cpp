@@ -5,7 +5,9 @@
 
 namespace platform {
 
-void MsgBox(const std::string& text) { CurrentDesktop().ShowMessage(text); }
+void MsgBox(const std::string& text) {
+  CurrentDesktop().ShowMessage(text);
+}
 
 std::shared_ptr<FolderItem> OpenDialog::ShowModal() const {
   const std::optional<std::string> chosen =

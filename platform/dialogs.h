@@ -16,7 +16,9 @@ class OpenDialog {
  public:
   // The folder the dialog opens in; nil, or a folder that does not exist, leaves it to the
   // desktop, which opens the home folder.
-  void InitialDirectory(std::shared_ptr<FolderItem> folder) { initialDirectory_ = std::move(folder); }
+  void InitialDirectory(std::shared_ptr<FolderItem> folder) {
+    initialDirectory_ = std::move(folder);
+  }
   void Title(std::string title) { title_ = std::move(title); }
   // Names of registered file types joined by ";": the files the dialog offers.
   void Filter(std::string filter) { filter_ = std::move(filter); }

@@ -28,7 +28,9 @@ void MenuItem::Append(std::shared_ptr<MenuItem> child) {
   children_.push_back(std::move(child));
 }
 
-bool QuitMenuItem::Event_Action() { return QuitMenuAction(*this); }
+bool QuitMenuItem::Event_Action() {
+  return QuitMenuAction(*this);
+}
 
 bool QuitMenuAction(MenuItem& /*item*/) {
   CurrentDesktop().Quit();

@@ -23,9 +23,13 @@ Framework& State() {
   return framework;
 }
 
-void ServeDesktopEvents() { CurrentDesktop().ServeEvents(); }
+void ServeDesktopEvents() {
+  CurrentDesktop().ServeEvents();
+}
 
-void CallEventClosure(void* closure) { (*static_cast<std::function<void()>*>(closure))(); }
+void CallEventClosure(void* closure) {
+  (*static_cast<std::function<void()>*>(closure))();
+}
 
 // Every call from the event loop into the program passes through here, so that no
 // RuntimeException unwinds through the desktop's loop.
@@ -79,17 +83,25 @@ class ApplicationEvents final : public EventSink {
 
 }  // namespace
 
-void RuntimeInit() { State() = Framework{}; }
+void RuntimeInit() {
+  State() = Framework{};
+}
 
-void RuntimeSetExceptionHelper(ExceptionHelper helper) { State().exceptionHelper = helper; }
+void RuntimeSetExceptionHelper(ExceptionHelper helper) {
+  State().exceptionHelper = helper;
+}
 
-void RunFrameworkInitialization(void (*startup)()) { startup(); }
+void RunFrameworkInitialization(void (*startup)()) {
+  startup();
+}
 
 void RuntimeInitExternalClasses() {}
 
 void RuntimeAllocatePluginEntrypointsTable(int32_t /*count*/) {}
 
-void RuntimeRegisterAppObject(std::shared_ptr<Application> app) { State().app = std::move(app); }
+void RuntimeRegisterAppObject(std::shared_ptr<Application> app) {
+  State().app = std::move(app);
+}
 
 void RuntimeRun() {
   if (!State().app) {

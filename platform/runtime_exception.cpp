@@ -15,6 +15,8 @@ IOException::IOException(std::string message, int32_t errorNumber)
 OutOfBoundsException::OutOfBoundsException(std::string message)
     : RuntimeException(std::move(message)) {}
 
-void RaiseNilObjectException() { throw NilObjectException(); }
+void RaiseNilObjectException() {
+  throw NilObjectException();
+}
 
 }  // namespace platform

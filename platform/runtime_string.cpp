@@ -51,7 +51,9 @@ std::string RuntimeAddString(std::string_view a, std::string_view b) {
   return joined;
 }
 
-std::string Str(int64_t n) { return std::to_string(n); }
+std::string Str(int64_t n) {
+  return std::to_string(n);
+}
 
 std::string Right(std::string_view s, int64_t n) {
   if (n <= 0) {

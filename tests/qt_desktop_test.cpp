@@ -70,8 +70,8 @@ class UserDriver : public QObject {
       box->accept();
       ++answered_;
     } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
-      dialogs.push_back({dialog->windowTitle(), dialog->directory().absolutePath(),
-                         dialog->nameFilters()});
+      dialogs.push_back(
+          {dialog->windowTitle(), dialog->directory().absolutePath(), dialog->nameFilters()});
       dialog->reject();
       ++answered_;
     } else if (modal == nullptr && answered_ >= quitAfter_) {

@@ -128,16 +128,23 @@ TEST(StartupTest, ExceptionOfAnotherKindIsReportedToo) {
   EXPECT_EQ(std::vector<std::string>(desktop.calls.end() - 3, desktop.calls.end()), kWithdrawals);
 }
 
-void Returns(void* called) { *static_cast<bool*>(called) = true; }
-void RaisesIOException(void*) { throw platform::IOException("cannot read", 5); }
-void RaisesStdException(void*) { throw std::logic_error("not a framework exception"); }
+void Returns(void* called) {
+  *static_cast<bool*>(called) = true;
+}
+void RaisesIOException(void*) {
+  throw platform::IOException("cannot read", 5);
+}
+void RaisesStdException(void*) {
+  throw std::logic_error("not a framework exception");
+}
 
 TEST(StartupTest, ExceptionHelperReturnsNilTheRuntimeExceptionOrLetsOthersThrough) {
   bool called = false;
   EXPECT_EQ(app::CallFunctionWithExceptionHandling(&Returns, &called), nullptr);
   EXPECT_TRUE(called);
 
-  const std::exception_ptr caught = app::CallFunctionWithExceptionHandling(&RaisesIOException, nullptr);
+  const std::exception_ptr caught =
+      app::CallFunctionWithExceptionHandling(&RaisesIOException, nullptr);
   ASSERT_NE(caught, nullptr);
   try {
     std::rethrow_exception(caught);

@@ -3,6 +3,8 @@
 
 namespace basKontaktVersion {
 
-std::string GetExt(const std::string& name) { return platform::Lowercase(platform::Right(name, 4)); }
+std::string GetExt(const std::string& name) {
+  return platform::Lowercase(platform::Right(name, 4));
+}
 
 }  // namespace basKontaktVersion

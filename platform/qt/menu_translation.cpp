@@ -149,7 +149,8 @@ void BuildMenus(QMenuBar& menuBar, const platform::MenuItem& bar,
     for (const auto& item : top->Children()) {
       AddItem(*menu, item, chosen);
     }
-    QObject::connect(menu, &QMenu::aboutToShow, &menuBar, [&menuBar] { UpdateEditActions(menuBar); });
+    QObject::connect(menu, &QMenu::aboutToShow, &menuBar,
+                     [&menuBar] { UpdateEditActions(menuBar); });
   }
   UpdateEditActions(menuBar);
   QObject::connect(qApp, &QApplication::focusChanged, &menuBar,

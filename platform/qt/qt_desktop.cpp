@@ -52,9 +52,13 @@ bool HasDisplay() {
          qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
 }
 
-QString FromBytes(const std::string& bytes) { return QFile::decodeName(QByteArray::fromStdString(bytes)); }
+QString FromBytes(const std::string& bytes) {
+  return QFile::decodeName(QByteArray::fromStdString(bytes));
+}
 
-std::string ToBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string ToBytes(const QString& path) {
+  return QFile::encodeName(path).toStdString();
+}
 
 // "nki" as "*.[nN][kK][iI]": extensions match whatever their letter case, also in dialogs
 // whose own matching is case-sensitive.
@@ -134,7 +138,8 @@ void QtDesktop::Run(EventSink& events) {
       [this] { Quit(); });
   BuildWindowMenus(events);
   window_->show();
-  QTimer::singleShot(0, window_.get(), [this, &events] { Guarded([&] { events.Started(documents_); }); });
+  QTimer::singleShot(0, window_.get(),
+                     [this, &events] { Guarded([&] { events.Started(documents_); }); });
   QApplication::exec();
   window_.reset();
   if (escaped_) {
@@ -161,7 +166,9 @@ void QtDesktop::BuildWindowMenus(EventSink& events) {
   }
 }
 
-void QtDesktop::Quit() { QApplication::quit(); }
+void QtDesktop::Quit() {
+  QApplication::quit();
+}
 
 void QtDesktop::ServeEvents() {
   if (++callsSinceServed_ < kCallsBetweenClockReadings) {
@@ -174,7 +181,9 @@ void QtDesktop::ServeEvents() {
   }
 }
 
-void QtDesktop::AutoQuit(bool on) { QApplication::setQuitOnLastWindowClosed(on); }
+void QtDesktop::AutoQuit(bool on) {
+  QApplication::setQuitOnLastWindowClosed(on);
+}
 
 void QtDesktop::InstallMenuBar(const std::shared_ptr<MenuItem>& bar) {
   menuBar_ = bar;

@@ -49,24 +49,33 @@ std::shared_ptr<platform::MenuItem> RecordingDesktop::FindMenuItem(const std::st
   return nullptr;
 }
 
-void RecordingDesktop::Quit() { calls.push_back("quit"); }
+void RecordingDesktop::Quit() {
+  calls.push_back("quit");
+}
 
-void RecordingDesktop::ServeEvents() { calls.push_back("serve"); }
+void RecordingDesktop::ServeEvents() {
+  calls.push_back("serve");
+}
 
-void RecordingDesktop::AutoQuit(bool on) { calls.push_back(on ? "autoquit on" : "autoquit off"); }
+void RecordingDesktop::AutoQuit(bool on) {
+  calls.push_back(on ? "autoquit on" : "autoquit off");
+}
 
 void RecordingDesktop::InstallMenuBar(const std::shared_ptr<platform::MenuItem>& bar) {
   menuBar = bar;
   calls.push_back("menubar");
 }
 
-void RecordingDesktop::ShowMessage(const std::string& text) { calls.push_back("message " + text); }
+void RecordingDesktop::ShowMessage(const std::string& text) {
+  calls.push_back("message " + text);
+}
 
 void RecordingDesktop::ShowError(const std::string& title, const std::string& text) {
   calls.push_back("error " + title + "|" + text);
 }
 
-std::optional<std::string> RecordingDesktop::ChooseFile(const platform::OpenDialogRequest& request) {
+std::optional<std::string> RecordingDesktop::ChooseFile(
+    const platform::OpenDialogRequest& request) {
   lastDialog = request;
   std::string names;
   for (const platform::FileTypeRecord& type : request.fileTypes) {
@@ -82,6 +91,8 @@ std::optional<std::string> RecordingDesktop::ChooseFile(const platform::OpenDial
   return answer;
 }
 
-std::string RecordingDesktop::DocumentsFolderPath() { return documentsFolder; }
+std::string RecordingDesktop::DocumentsFolderPath() {
+  return documentsFolder;
+}
 
 }  // namespace testing_support

@@ -18,7 +18,8 @@ class TempDir {
 
   const std::string& Path() const { return path_; }
   // Writes bytes to a file of that name and returns its reference.
-  std::shared_ptr<platform::FolderItem> Write(const std::string& name, std::string_view bytes) const;
+  std::shared_ptr<platform::FolderItem> Write(const std::string& name,
+                                              std::string_view bytes) const;
   // A reference to name inside the folder, whether or not it exists.
   std::shared_ptr<platform::FolderItem> Item(const std::string& name) const;
 
