@@ -215,6 +215,8 @@ std::optional<std::string> QtDesktop::ChooseFile(const OpenDialogRequest& reques
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setNameFilters(NameFilters(request.fileTypes));
+  // The patterns spell out both letter cases; the user needs only the names.
+  dialog.setOption(QFileDialog::HideNameFilterDetails);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
     return std::nullopt;
   }
