@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-gtk-platformtheme
   strace xvfb xauth xdotool x11-utils desktop-file-utils shared-mime-info time
-  libx11-dev
+  libx11-dev git
 )
 
 missing=()
