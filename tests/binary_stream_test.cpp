@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <limits>
@@ -12,54 +11,10 @@
 
 #include "platform/runtime_exception.h"
 #include "platform/system_calls.h"
+#include "tests/support/scripted_system_calls.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
-
-// Real calls, counted, with failures injected on request.
-class FaultySystemCalls : public platform::SystemCalls {
- public:
-  int Open(const char* path, int flags) override {
-    if (openErrno != 0) {
-      errno = openErrno;
-      return -1;
-    }
-    const int fd = SystemCalls::Open(path, flags);
-    opens += fd >= 0 ? 1 : 0;
-    return fd;
-  }
-  ssize_t Read(int fd, void* buffer, size_t count) override {
-    if (interruptions > 0) {
-      --interruptions;
-      errno = EINTR;
-      return -1;
-    }
-    if (readErrno != 0) {
-      errno = readErrno;
-      return -1;
-    }
-    return SystemCalls::Read(fd, buffer, std::min(count, chunk));
-  }
-  off_t Seek(int fd, off_t offset, int whence) override {
-    if (seekErrno != 0) {
-      errno = seekErrno;
-      return -1;
-    }
-    return SystemCalls::Seek(fd, offset, whence);
-  }
-  int Close(int fd) override {
-    ++closes;
-    return SystemCalls::Close(fd);
-  }
-
-  int openErrno = 0;
-  int readErrno = 0;
-  int seekErrno = 0;
-  int interruptions = 0;
-  size_t chunk = std::numeric_limits<size_t>::max();
-  int opens = 0;
-  int closes = 0;
-};
 
 class BinaryStreamTest : public testing::Test {
  protected:
@@ -68,7 +23,7 @@ class BinaryStreamTest : public testing::Test {
   }
 
   testing_support::TempDir dir_;
-  FaultySystemCalls calls_;
+  testing_support::ScriptedSystemCalls calls_;
   platform::ScopedSystemCalls scope_{calls_};
 };
 
@@ -106,13 +61,13 @@ TEST_F(BinaryStreamTest, OpenFailureCarriesTheFilesErrorCodeAndLeaksNothing) {
         EXPECT_EQ(e.ErrorNumber(), row.expectedErrno);
       }
     }
-    EXPECT_EQ(calls_.opens, calls_.closes);
+    EXPECT_EQ(calls_.openedFds, calls_.closes);
   }
 }
 
 TEST_F(BinaryStreamTest, OpenForWritingIsRefusedWithoutOpening) {
   EXPECT_THROW(platform::BinaryStream::Open(dir_.Write("a.nki", "x"), true), platform::IOException);
-  EXPECT_EQ(calls_.opens, 0);
+  EXPECT_EQ(calls_.openedFds, 0);
 }
 
 TEST_F(BinaryStreamTest, ReadIsShortOnlyAtTheEndOfTheFile) {
@@ -125,7 +80,7 @@ TEST_F(BinaryStreamTest, ReadIsShortOnlyAtTheEndOfTheFile) {
 }
 
 TEST_F(BinaryStreamTest, ShortAndInterruptedReadsAreResumed) {
-  calls_.chunk = 3;
+  calls_.readChunk = 3;
   calls_.interruptions = 2;
   EXPECT_EQ(OpenDigits()->Read(8), "01234567");
 }
@@ -193,7 +148,7 @@ TEST_F(BinaryStreamTest, StreamIsClosedExactlyOnce) {
     EXPECT_EQ(calls_.closes, 2);
   }
   EXPECT_EQ(calls_.closes, 2);  // the destructor did not close again
-  EXPECT_EQ(calls_.opens, 2);
+  EXPECT_EQ(calls_.openedFds, 2);
 }
 
 }  // namespace

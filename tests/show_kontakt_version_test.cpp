@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <functional>
 #include <initializer_list>
 #include <ostream>
 #include <string>
@@ -15,6 +14,7 @@
 #include "platform/background_task.h"
 #include "platform/runtime_exception.h"
 #include "platform/system_calls.h"
+#include "tests/support/scripted_system_calls.h"
 #include "tests/support/temp_dir.h"
 #include "version_detection/bas_kontakt_version.h"
 
@@ -26,54 +26,6 @@ using basKontaktVersion::ShowKontaktVersion;
 
 constexpr std::string_view kUntouched = "text the caller passed";
 constexpr std::string_view kContainer = "/\\ NI FC MTD  /\\";
-
-// Real calls, counted; a hook runs just before the open, and one read can be made to fail.
-class CountingSystemCalls : public platform::SystemCalls {
- public:
-  int Open(const char* path, int flags) override {
-    ++opens;
-    if (beforeOpen) {
-      beforeOpen();
-    }
-    return SystemCalls::Open(path, flags);
-  }
-  int Stat(const char* path, struct stat* info) override {
-    ++stats;
-    return SystemCalls::Stat(path, info);
-  }
-  ssize_t Read(int fd, void* buffer, size_t count) override {
-    if (++readCalls == failingRead) {
-      errno = EIO;
-      return -1;
-    }
-    const ssize_t n = SystemCalls::Read(fd, buffer, count);
-    if (n > 0) {
-      ++contentReads;
-      bytesRead += static_cast<size_t>(n);
-    }
-    return n;
-  }
-  off_t Seek(int fd, off_t offset, int whence) override {
-    ++seeks;
-    seekedTo = offset;
-    if (failSeek) {
-      errno = EOVERFLOW;
-      return -1;
-    }
-    return SystemCalls::Seek(fd, offset, whence);
-  }
-  int Close(int fd) override {
-    ++closes;
-    return SystemCalls::Close(fd);
-  }
-
-  std::function<void()> beforeOpen;
-  int failingRead = 0;  // the number of the read call that fails, counted from 1; 0: none
-  bool failSeek = false;
-  int opens = 0, stats = 0, readCalls = 0, contentReads = 0, seeks = 0, closes = 0;
-  size_t bytesRead = 0;
-  off_t seekedTo = -1;
-};
 
 int backgroundCalls = 0;
 void CountBackgroundCall() {
@@ -229,7 +181,7 @@ class DetectionTest : public testing::TestWithParam<Row> {
 TEST_P(DetectionTest, AnswersAndReadsOnlyWhatItNeeds) {
   const Row& row = GetParam();
   const auto file = dir_.Write(row.name, row.bytes);
-  CountingSystemCalls calls;
+  testing_support::ScriptedSystemCalls calls;
   const platform::ScopedSystemCalls scope(calls);
   std::string s(kUntouched);
 
@@ -267,7 +219,7 @@ INSTANTIATE_TEST_SUITE_P(Layouts, DetectionTest, testing::ValuesIn(Rows()),
 class ShowKontaktVersionTest : public testing::Test {
  protected:
   testing_support::TempDir dir_;
-  CountingSystemCalls calls_;
+  testing_support::ScriptedSystemCalls calls_;
   platform::ScopedSystemCalls scope_{calls_};
   std::string s_{kUntouched};
 };
@@ -349,6 +301,7 @@ TEST_F(ShowKontaktVersionTest, FailedReadOrSeekRaisesWithItsErrnoAndStillCloses)
   for (const int failingRead : {1, 2}) {
     SCOPED_TRACE(failingRead);
     calls_.readCalls = 0;
+    calls_.readErrno = EIO;
     calls_.failingRead = failingRead;
     calls_.closes = 0;
     try {
@@ -359,8 +312,8 @@ TEST_F(ShowKontaktVersionTest, FailedReadOrSeekRaisesWithItsErrnoAndStillCloses)
     }
     EXPECT_EQ(calls_.closes, 1);
   }
-  calls_.failingRead = 0;
-  calls_.failSeek = true;
+  calls_.readErrno = 0;
+  calls_.seekErrno = EOVERFLOW;
   calls_.closes = 0;
   try {
     ShowKontaktVersion(file, s_);
