@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/startup.h"
+#include "platform/qt/local_path.h"
 #include "platform/qt/menu_translation.h"
 #include "platform/qt/qt_desktop.h"
 #include "tests/support/kontakt_files.h"
@@ -209,6 +210,17 @@ TEST_F(QtDesktopTest, BareStartOffersTheKontaktTypesWhateverTheirLetterCase) {
 TEST(ShortcutTextTest, CommandKeyBecomesControl) {
   EXPECT_EQ(platform::qt::ShortcutFromText("Cmd+Q"), QKeySequence(Qt::CTRL | Qt::Key_Q));
   EXPECT_EQ(platform::qt::ShortcutFromText(""), QKeySequence());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(LocalPathTest, DroppedOrChosenNamesKeepTheirBytes) {
+  EXPECT_EQ(platform::qt::LocalPathBytes(QUrl::fromEncoded("file:///tmp/caf%E9%20x.nki")),
+            "/tmp/caf\xe9 x.nki");
+  EXPECT_EQ(platform::qt::LocalPathBytes(QUrl::fromLocalFile(QStringLiteral("/tmp/café.nki"))),
+            "/tmp/caf\xc3\xa9.nki");
 }
 
 }  // namespace

@@ -3,11 +3,12 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFile>
 #include <QLabel>
 #include <QMimeData>
 #include <QUrl>
 #include <utility>
+
+#include "platform/qt/local_path.h"
 
 namespace platform::qt {
 namespace {
@@ -51,7 +52,7 @@ void MenuWindow::dropEvent(QDropEvent* event) {
   std::vector<std::string> paths;
   for (const QUrl& url : event->mimeData()->urls()) {
     if (url.isLocalFile()) {
-      paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+      paths.push_back(LocalPathBytes(url));
     }
   }
   // Answered once the drop has completed, so the file manager is not held while a box is open.

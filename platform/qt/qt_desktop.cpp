@@ -16,6 +16,7 @@
 
 #include "platform/folder_item.h"
 #include "platform/menu_item.h"
+#include "platform/qt/local_path.h"
 #include "platform/qt/menu_translation.h"
 #include "platform/qt/menu_window.h"
 
@@ -116,7 +117,6 @@ QtDesktop::QtDesktop(int& argc, char** argv) {
     qWarning("%s", qPrintable(message));
   }
   QApplication::setApplicationName(QStringLiteral("whichkontakt"));
-  QApplication::setQuitOnLastWindowClosed(false);
   // Read as bytes, not through QApplication::arguments(): a file name that is not valid UTF-8
   // would not survive the trip through QString.
   for (int i = 1; i < argc; ++i) {
@@ -148,6 +148,9 @@ void QtDesktop::Run(EventSink& events) {
 }
 
 void QtDesktop::Guarded(const std::function<void()>& call) {
+  // The loop has just been served: long work need not serve it again for a while.
+  sinceServed_.restart();
+  callsSinceServed_ = 0;
   try {
     call();
   } catch (...) {
@@ -190,15 +193,16 @@ void QtDesktop::InstallMenuBar(const std::shared_ptr<MenuItem>& bar) {
 }
 
 void QtDesktop::ShowMessage(const std::string& text) {
-  QMessageBox box(QMessageBox::Information, QApplication::applicationName(),
-                  QString::fromUtf8(text), QMessageBox::Ok, window_.get());
-  box.setTextFormat(Qt::PlainText);
-  box.exec();
+  ShowBox(QMessageBox::Information, QApplication::applicationName(), text);
 }
 
 void QtDesktop::ShowError(const std::string& title, const std::string& text) {
-  QMessageBox box(QMessageBox::Critical, QString::fromUtf8(title), QString::fromUtf8(text),
-                  QMessageBox::Ok, window_.get());
+  ShowBox(QMessageBox::Critical, QString::fromUtf8(title), text);
+}
+
+// Plain text, so that no file name is taken for markup.
+void QtDesktop::ShowBox(QMessageBox::Icon icon, const QString& title, const std::string& text) {
+  QMessageBox box(icon, title, QString::fromUtf8(text), QMessageBox::Ok, window_.get());
   box.setTextFormat(Qt::PlainText);
   box.exec();
 }
@@ -217,10 +221,10 @@ std::optional<std::string> QtDesktop::ChooseFile(const OpenDialogRequest& reques
   dialog.setNameFilters(NameFilters(request.fileTypes));
   // The patterns spell out both letter cases; the user needs only the names.
   dialog.setOption(QFileDialog::HideNameFilterDetails);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedUrls().isEmpty()) {
     return std::nullopt;
   }
-  return ToBytes(dialog.selectedFiles().constFirst());
+  return LocalPathBytes(dialog.selectedUrls().constFirst());
 }
 
 std::string QtDesktop::DocumentsFolderPath() {

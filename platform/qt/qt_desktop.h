@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QMessageBox>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -35,14 +36,12 @@ class QtDesktop : public platform::Desktop {
   std::optional<std::string> ChooseFile(const OpenDialogRequest& request) override;
   std::string DocumentsFolderPath() override;
 
-  // The window that holds the menu bar while the loop runs; nil otherwise.
-  MenuWindow* Window() const noexcept { return window_.get(); }
-
  private:
   // Runs a call from the event loop into the program; anything it raises is kept and ends the
   // loop, to be raised again once the loop has returned, as nothing may unwind through Qt.
   void Guarded(const std::function<void()>& call);
   void BuildWindowMenus(EventSink& events);
+  void ShowBox(QMessageBox::Icon icon, const QString& title, const std::string& text);
 
   std::unique_ptr<QApplication> application_;
   std::vector<std::string> documents_;
