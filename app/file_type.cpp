@@ -14,13 +14,6 @@ std::string Join(std::string_view left, std::string_view right) {
       platform::RuntimeAddString(platform::RuntimeAddString(left, ";"), right), ";;", ";");
 }
 
-FileType& NotNil(const std::shared_ptr<FileType>& type) {
-  if (!type) {
-    platform::RaiseNilObjectException();
-  }
-  return *type;
-}
-
 }  // namespace
 
 // An exception cannot leave a destructor without ending the process, so a withdrawal the
@@ -54,7 +47,7 @@ void FileType::Name(std::string value) {
 
 std::string FileType::Operator_Add(const std::shared_ptr<FileType>& other) {
   Register();
-  FileType& right = NotNil(other);
+  FileType& right = platform::NotNil(other);
   right.Register();
   return Join(mName, right.mName);
 }
@@ -66,7 +59,7 @@ std::string FileType::Operator_Add(std::string_view s) {
 
 std::string FileType::Operator_AddRight(const std::shared_ptr<FileType>& other) {
   Register();
-  FileType& left = NotNil(other);
+  FileType& left = platform::NotNil(other);
   left.Register();
   return Join(left.mName, mName);
 }
@@ -98,15 +91,15 @@ void FileType::Deregister() {
 }
 
 std::string operator+(const std::shared_ptr<FileType>& a, const std::shared_ptr<FileType>& b) {
-  return NotNil(a).Operator_Add(b);
+  return platform::NotNil(a).Operator_Add(b);
 }
 
 std::string operator+(const std::shared_ptr<FileType>& a, std::string_view s) {
-  return NotNil(a).Operator_Add(s);
+  return platform::NotNil(a).Operator_Add(s);
 }
 
 std::string operator+(std::string_view s, const std::shared_ptr<FileType>& b) {
-  return NotNil(b).Operator_AddRight(s);
+  return platform::NotNil(b).Operator_AddRight(s);
 }
 
 }  // namespace app

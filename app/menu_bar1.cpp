@@ -47,30 +47,23 @@ constexpr Row kEditRows[] = {
     {kMenuItem, "EditSelectAll", "Select &All", "Cmd+A", "EditMenu"},
 };
 
-platform::MenuItem& NotNil(const std::shared_ptr<platform::MenuItem>& item) {
-  if (!item) {
-    platform::RaiseNilObjectException();
-  }
-  return *item;
-}
-
 // A menu goes onto the bar before its items are made; each item looks its menu up anew, so
 // no reference outlives the row that took it.
 void BuildRow(platform::MenuItem& bar, const Row& row) {
   std::shared_ptr<platform::MenuItem> item = row.make();
-  NotNil(item).Constructor();
-  NotNil(item).Name(std::string(row.name));
-  NotNil(item).AutoEnable(true);
-  NotNil(item).Text(std::string(row.text));
+  platform::NotNil(item).Constructor();
+  platform::NotNil(item).Name(std::string(row.name));
+  platform::NotNil(item).AutoEnable(true);
+  platform::NotNil(item).Text(std::string(row.text));
   if (row.keyboardShortcut) {
-    NotNil(item).KeyboardShortcut(std::string(*row.keyboardShortcut));
+    platform::NotNil(item).KeyboardShortcut(std::string(*row.keyboardShortcut));
   }
   if (row.menu.empty()) {
     bar.Append(std::move(item));
     return;
   }
   const std::shared_ptr<platform::MenuItem> menu = bar.Child(row.menu);
-  NotNil(menu).Append(std::move(item));
+  platform::NotNil(menu).Append(std::move(item));
 }
 
 void BuildRows(platform::MenuItem& bar, std::span<const Row> rows) {

@@ -26,7 +26,8 @@ platform::RuntimeException Describe(std::exception_ptr escaped) {
 
 int32_t ProgramMain() {
   platform::RuntimeInit();
-  // The class records of the original toolchain are the C++ compiler's business here.
+  // Every class's record (its parent, name, virtual operations and event bindings) is built by
+  // the compiler, so there is nothing to initialise here.
   Main();
   Finalize();
   return platform::RuntimeExit();

@@ -24,7 +24,8 @@ struct FileTypeRecord {
 struct OpenDialogRequest {
   std::shared_ptr<FolderItem> initialDirectory;  // nil: the desktop's choice
   std::string title;
-  std::vector<FileTypeRecord> fileTypes;  // empty: any file
+  std::string filter;                     // the dialog's filter text, as the program set it
+  std::vector<FileTypeRecord> fileTypes;  // the registered types it names; empty: any file
 };
 
 // What the desktop's event loop hands to the framework.

@@ -10,8 +10,8 @@ void MsgBox(const std::string& text) {
 }
 
 std::shared_ptr<FolderItem> OpenDialog::ShowModal() const {
-  const std::optional<std::string> chosen =
-      CurrentDesktop().ChooseFile({initialDirectory_, title_, RegisteredFileTypes(filter_)});
+  const std::optional<std::string> chosen = CurrentDesktop().ChooseFile(
+      {initialDirectory_, title_, filter_, RegisteredFileTypes(filter_)});
   return chosen ? std::make_shared<FolderItem>(*chosen) : nullptr;
 }
 

@@ -8,13 +8,15 @@
 namespace platform {
 
 std::shared_ptr<MemoryBlock> MemoryBlock::Operator_Convert(std::string_view s) {
-  if (s.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max())) {
-    throw OutOfBoundsException("a memory block holds at most 2147483647 bytes");
-  }
   return std::make_shared<MemoryBlock>(std::string(s));
 }
 
-MemoryBlock::MemoryBlock(std::string bytes) : bytes_(std::move(bytes)) {}
+// Size is an Int32: a larger block could not tell its own size.
+MemoryBlock::MemoryBlock(std::string bytes) : bytes_(std::move(bytes)) {
+  if (bytes_.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max())) {
+    throw OutOfBoundsException("a memory block holds at most 2147483647 bytes");
+  }
+}
 
 int32_t MemoryBlock::Byte(int64_t offset) const {
   if (offset < 0 || offset >= Size()) {

@@ -31,21 +31,15 @@ void CallEventClosure(void* closure) {
   (*static_cast<std::function<void()>*>(closure))();
 }
 
-// Every call from the event loop into the program passes through here, so that no
-// RuntimeException unwinds through the desktop's loop.
+// Every call from the event loop into the program passes through the exception helper that
+// start-up handed over, so that a RuntimeException is reported instead of unwinding the loop.
 void RaiseEvent(std::function<void()> event) {
   const ExceptionHelper helper = State().exceptionHelper;
-  std::exception_ptr caught;
-  if (helper != nullptr) {
-    caught = helper(&CallEventClosure, &event);
-  } else {
-    try {
-      event();
-    } catch (const RuntimeException&) {
-      caught = std::current_exception();
-    }
+  if (helper == nullptr) {
+    event();
+    return;
   }
-  if (caught) {
+  if (const std::exception_ptr caught = helper(&CallEventClosure, &event)) {
     try {
       std::rethrow_exception(caught);
     } catch (const RuntimeException& exception) {

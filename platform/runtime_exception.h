@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <memory>
 #include <string>
 
 namespace platform {
@@ -44,5 +45,14 @@ class OutOfBoundsException : public RuntimeException {
 };
 
 [[noreturn]] void RaiseNilObjectException();
+
+// The object behind reference; a nil reference raises NilObjectException.
+template <class T>
+T& NotNil(const std::shared_ptr<T>& reference) {
+  if (!reference) {
+    RaiseNilObjectException();
+  }
+  return *reference;
+}
 
 }  // namespace platform

@@ -10,6 +10,7 @@
 #include "app/startup.h"
 #include "tests/support/kontakt_files.h"
 #include "tests/support/recording_desktop.h"
+#include "tests/support/scripted_system_calls.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -67,11 +68,18 @@ TEST_F(AppEventsTest, NotFoundGivesTheOneFailureMessageWhateverTheKind) {
             "support@quorvane.com");
 }
 
-TEST_F(AppEventsTest, NilOrMissingDocumentShowsNothing) {
+TEST_F(AppEventsTest, NilOrMissingDocumentShowsNothingAndRunsNoDetection) {
   desktop_.startupDocuments = {PathOf("missing.nki")};
-  Run();
+  testing_support::ScriptedSystemCalls calls;
+  {
+    const platform::ScopedSystemCalls counted(calls);
+    Run();
+  }
   EXPECT_THAT(desktop_.Messages(), IsEmpty());
   EXPECT_THAT(desktop_.calls, Not(::testing::Contains(HasSubstr("error"))));
+  // The event's own existence test, and no other: the detection would test it again.
+  EXPECT_EQ(calls.stats, 1);
+  EXPECT_EQ(calls.opens, 0);
 
   const platform::ScopedDesktop onDesktop(desktop_);
   app::App application;

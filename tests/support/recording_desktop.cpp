@@ -77,12 +77,8 @@ void RecordingDesktop::ShowError(const std::string& title, const std::string& te
 std::optional<std::string> RecordingDesktop::ChooseFile(
     const platform::OpenDialogRequest& request) {
   lastDialog = request;
-  std::string names;
-  for (const platform::FileTypeRecord& type : request.fileTypes) {
-    names += (names.empty() ? "" : ";") + type.name;
-  }
   const std::string folder = request.initialDirectory ? request.initialDirectory->Path() : "";
-  calls.push_back("choose " + request.title + "|" + folder + "|" + names);
+  calls.push_back("choose " + request.title + "|" + folder + "|" + request.filter);
   if (chosenFiles.empty()) {
     return std::nullopt;
   }

@@ -15,7 +15,7 @@ class RecordingDesktop : public platform::Desktop {
  public:
   // Each call as one line: "register <name>|<creator>|<type>|<extensions>", "deregister <name>",
   // "run", "quit", "serve", "autoquit on|off", "menubar", "message <text>", "error <title>|<text>",
-  // "choose <title>|<initial folder>|<type names joined by ;>".
+  // "choose <title>|<initial folder>|<filter text>".
   std::vector<std::string> calls;
   // Handed to the program when the loop starts, then dropped on it one by one.
   std::vector<std::string> startupDocuments;
