@@ -47,7 +47,7 @@ void Main() {
 
 void Startup() {
   platform::RuntimeInitExternalClasses();
-  platform::RuntimeAllocatePluginEntrypointsTable(0);
+  InitPluginEntrypoints();
   InitFileTypes();
   NewAppInstance();
   ApplicationAddMenuHandlers();

@@ -18,6 +18,8 @@ int32_t ProgramMain();
 void Main();
 // The start-up callback: file types, then the application object with its menu bar.
 void Startup();
+// The program uses no plug-ins: an empty table.
+void InitPluginEntrypoints();
 void InitFileTypes();
 void NewAppInstance();
 // The program handles no menu item itself.
