@@ -53,6 +53,10 @@ void Startup() {
   ApplicationAddMenuHandlers();
 }
 
+void InitPluginEntrypoints() {
+  platform::RuntimeAllocatePluginEntrypointsTable(0);
+}
+
 void InitFileTypes() {
   FileTypes1::Initialize();
 }
