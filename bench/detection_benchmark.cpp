@@ -19,16 +19,19 @@
 #include "platform/background_task.h"
 #include "platform/folder_item.h"
 #include "platform/memory_block.h"
+#include "tests/support/kontakt_files.h"
 #include "tests/support/temp_dir.h"
 #include "version_detection/bas_kontakt_version.h"
 
 namespace {
 
+using testing_support::kHeadSize;
+using testing_support::KontaktFile;
+using testing_support::kTailSize;
+
 constexpr uint64_t kSmallSize = 1024;
 // Sparse: only the head and the tail occupy the disk, so the cost of size is all that is measured.
 constexpr uint64_t kSparseSize = uint64_t{8} << 30;
-constexpr size_t kHeadSize = 256;
-constexpr size_t kTailSize = 512;
 // The last position the scan examines: a found tag then costs the most rejected positions.
 constexpr size_t kTagPosition = kTailSize - 5;
 
@@ -36,25 +39,17 @@ const std::string kHeadAnswerEnd = " is Kontakt Version 4.2.3.0";
 const std::string kTailAnswerEnd = " is Kontakt Version 5.3.1.0";
 
 std::string HeadTaggedHead() {
-  std::string head(kHeadSize, '\0');
-  head.replace(16, 8, std::string_view("\x04\x02\x03\x00Kon4", 8));
-  return head;
+  return KontaktFile(kHeadSize).HeadTag({4, 2, 3, 0}, "Kon4").Bytes();
 }
 
 std::string TailPathHead() {
-  std::string head(kHeadSize, '\0');
-  head.replace(12, 4, "hsin");
-  return head;
+  return KontaktFile(kHeadSize).Hsin().Bytes();
 }
 
-// The version field, least significant byte first, in the four bytes before the tag.
+// A file as long as the tail, so that its offsets are tail positions; the version field is
+// stored least significant byte first.
 std::string TaggedTail() {
-  std::string tail(kTailSize, '\0');
-  tail.replace(kTagPosition - 4, 8,
-               std::string_view("\x00\x01\x03\x05"
-                                "5noK",
-                                8));
-  return tail;
+  return KontaktFile(kTailSize).TailTag(kTagPosition, {0, 1, 3, 5}, "5noK").Bytes();
 }
 
 void WriteAt(int fd, uint64_t offset, std::string_view bytes) {

@@ -3,17 +3,16 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdint>
-#include <initializer_list>
+#include <cstddef>
 #include <ostream>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "platform/background_task.h"
 #include "platform/runtime_exception.h"
 #include "platform/system_calls.h"
+#include "tests/support/kontakt_files.h"
 #include "tests/support/scripted_system_calls.h"
 #include "tests/support/temp_dir.h"
 #include "version_detection/bas_kontakt_version.h"
@@ -24,50 +23,36 @@ using basKontaktVersion::kFound;
 using basKontaktVersion::kNotFound;
 using basKontaktVersion::ShowKontaktVersion;
 
+using testing_support::KontaktFile;
+using testing_support::TailOffset;
+using testing_support::VersionField;
+
 constexpr std::string_view kUntouched = "text the caller passed";
-constexpr std::string_view kContainer = "/\\ NI FC MTD  /\\";
+// The newer layouts' version 1.2.3.4, stored least significant byte first.
+constexpr VersionField kV1234Reversed{4, 3, 2, 1};
 
 int backgroundCalls = 0;
 void CountBackgroundCall() {
   ++backgroundCalls;
 }
 
-// Four bytes, in the order given.
-std::string Field(int a, int b, int c, int d) {
-  return {static_cast<char>(a), static_cast<char>(b), static_cast<char>(c), static_cast<char>(d)};
+// Filler that is neither zero nor part of any signature, so that no answer rests on it.
+KontaktFile File(size_t size) {
+  return KontaktFile(size, 'x');
 }
 
-// size bytes of filler with each piece written at its offset.
-std::string FileOf(size_t size, std::initializer_list<std::pair<size_t, std::string_view>> pieces) {
-  std::string bytes(size, 'x');
-  for (const auto& [at, piece] : pieces) {
-    bytes.replace(at, piece.size(), piece);
-  }
-  return bytes;
-}
-
-// File offset of tail position p: the tail is the last 512 bytes, or the whole of a shorter file.
-size_t TailAt(size_t size, size_t p) {
-  return size > 512 ? size - 512 + p : p;
-}
-
-// A newer-layout file: marker at markerAt in the head, and at tail position p a tag with the
-// version 1.2.3.4 stored least significant byte first in front of it.
-std::string TailFile(size_t size, std::string_view marker, size_t markerAt, size_t p,
-                     std::string_view tag) {
-  const std::string field = Field(4, 3, 2, 1);
-  return FileOf(size, {{markerAt, marker}, {TailAt(size, p) - 4, field}, {TailAt(size, p), tag}});
-}
+// A newer-layout file: "hsin" or the container signature, and at tail position p a tag with the
+// version 1.2.3.4 in front of it.
 std::string HsinFile(size_t size, size_t p, std::string_view tag = "5noK") {
-  return TailFile(size, "hsin", 12, p, tag);
+  return File(size).Hsin().TailTag(p, kV1234Reversed, tag).Bytes();
 }
 std::string ContainerFile(size_t size, size_t p, std::string_view tag = "5noK") {
-  return TailFile(size, kContainer, 0, p, tag);
+  return File(size).ContainerSignature().TailTag(p, kV1234Reversed, tag).Bytes();
 }
 
 // A Kontakt 2 to 4 head: version field at 16, tag at 20.
-std::string HeadFile(const std::string& field, std::string_view tag, size_t size = 300) {
-  return FileOf(size, {{16, field}, {20, tag}});
+std::string HeadFile(VersionField field, std::string_view tag, size_t size = 300) {
+  return File(size).HeadTag(field, tag).Bytes();
 }
 
 enum class Reads { kNothing, kHead, kHeadAndTail };
@@ -85,8 +70,8 @@ void PrintTo(const Row& row, std::ostream* out) {
 }
 
 std::vector<Row> Rows() {
-  const std::string v4230 = Field(4, 2, 3, 0);
-  const std::string v4230Reversed = Field(0, 3, 2, 4);
+  const VersionField v4230{4, 2, 3, 0};
+  const VersionField v4230Reversed{0, 3, 2, 4};
   const std::string kon4Head = HeadFile(v4230, "Kon4");
   const std::string hsin5 = HsinFile(4096, 100);
   const Reads head = Reads::kHead;
@@ -97,37 +82,39 @@ std::vector<Row> Rows() {
       {"Kon4", "a.nki", kon4Head, "a.nki is Kontakt Version 4.2.3.0", head},
       {"Rev4noK", "a.nki", HeadFile(v4230Reversed, "4noK"), "a.nki is Kontakt Version 4.2.3.0",
        head},
-      {"Kon2", "a.nki", HeadFile(Field(2, 0, 1, 9), "Kon2"), "a.nki is Kontakt Version 2.0.1.9",
-       head},
-      {"Kon3HighBytesUnsigned", "a.nki", HeadFile(Field(3, 128, 255, 0), "Kon3"),
+      {"Kon2", "a.nki", HeadFile({2, 0, 1, 9}, "Kon2"), "a.nki is Kontakt Version 2.0.1.9", head},
+      {"Kon3HighBytesUnsigned", "a.nki", HeadFile({3, 128, 255, 0}, "Kon3"),
        "a.nki is Kontakt Version 3.128.255.0", head},
-      {"Rev2noK", "a.nki", HeadFile(Field(12, 3, 0, 5), "2noK"),
-       "a.nki is Kontakt Version 5.0.3.12", head},
-      {"Rev3noKZeros", "a.nki", HeadFile(Field(0, 0, 0, 0), "3noK"),
-       "a.nki is Kontakt Version 0.0.0.0", head},
+      {"Rev2noK", "a.nki", HeadFile({12, 3, 0, 5}, "2noK"), "a.nki is Kontakt Version 5.0.3.12",
+       head},
+      {"Rev3noKZeros", "a.nki", HeadFile({0, 0, 0, 0}, "3noK"), "a.nki is Kontakt Version 0.0.0.0",
+       head},
       {"HeadOfExactly24Bytes", "a.nki", HeadFile(v4230, "Kon4", 24),
        "a.nki is Kontakt Version 4.2.3.0", head},
       {"HeadOf23Bytes", "a.nki", HeadFile(v4230, "Kon", 23), "", head},
       {"EmptyFile", "a.nki", "", "", head},
       {"LowerCaseTag", "a.nki", HeadFile(v4230, "kon4"), "", head},
-      {"Kon5AtHeadIsNoSignature", "a.nki", FileOf(4096, {{16, v4230}, {20, "Kon5"}}), "", head},
-      {"Rev5noKAtHeadIsNoSignature", "a.nki", FileOf(4096, {{16, v4230}, {20, "5noK"}}), "", head},
+      {"Kon5AtHeadIsNoSignature", "a.nki", HeadFile(v4230, "Kon5", 4096), "", head},
+      {"Rev5noKAtHeadIsNoSignature", "a.nki", HeadFile(v4230, "5noK", 4096), "", head},
       {"Rev6noKAtHeadWithTailTag", "a.nki",
-       FileOf(4096, {{16, v4230},
-                     {20, "6noK"},
-                     {TailAt(4096, 96), Field(4, 3, 2, 1)},
-                     {TailAt(4096, 100), "6noK"}}),
-       "", head},
+       File(4096).HeadTag(v4230, "6noK").TailTag(100, kV1234Reversed, "6noK").Bytes(), "", head},
       // Order of the tests: hsin, then the head tags, then the container signature.
-      {"HsinBeatsHeadTag", "a.nki", FileOf(4096, {{0, hsin5}, {16, v4230}, {20, "Kon4"}}),
+      {"HsinBeatsHeadTag", "a.nki",
+       File(4096).Hsin().TailTag(100, kV1234Reversed, "5noK").HeadTag(v4230, "Kon4").Bytes(),
        "a.nki is Kontakt Version 1.2.3.4", tail},
       {"HsinBeatsHeadTagEvenWithoutTailTag", "a.nki",
-       FileOf(4096, {{12, "hsin"}, {16, v4230Reversed}, {20, "4noK"}}), "", tail},
+       File(4096).Hsin().HeadTag(v4230Reversed, "4noK").Bytes(), "", tail},
       {"HeadTagBeatsContainer", "a.nki",
-       FileOf(4096, {{0, ContainerFile(4096, 100)}, {16, v4230}, {20, "Kon4"}}),
+       File(4096)
+           .ContainerSignature()
+           .TailTag(100, kV1234Reversed, "5noK")
+           .HeadTag(v4230, "Kon4")
+           .Bytes(),
        "a.nki is Kontakt Version 4.2.3.0", head},
-      {"UpperCaseHsin", "a.nki", TailFile(4096, "HSIN", 12, 100, "5noK"), "", head},
-      {"ContainerWithOneBlank", "a.nki", TailFile(4096, "/\\ NI FC MTD /\\", 0, 100, "5noK"), "",
+      {"UpperCaseHsin", "a.nki",
+       File(4096).At(12, "HSIN").TailTag(100, kV1234Reversed, "5noK").Bytes(), "", head},
+      {"ContainerWithOneBlank", "a.nki",
+       File(4096).At(0, "/\\ NI FC MTD /\\").TailTag(100, kV1234Reversed, "5noK").Bytes(), "",
        head},
       // Kontakt 5 and 6: the version in front of a tag in the last 512 bytes.
       {"Hsin5noK", "a.nki", hsin5, "a.nki is Kontakt Version 1.2.3.4", tail},
@@ -136,21 +123,21 @@ std::vector<Row> Rows() {
        tail},
       {"Container6noK", "a.nki", ContainerFile(4096, 100, "6noK"),
        "a.nki is Kontakt Version 1.2.3.4", tail},
-      {"ContainerOnly16Bytes", "a.nki", std::string(kContainer), "", tail},
+      {"ContainerOnly16Bytes", "a.nki", std::string(testing_support::kContainerSignature), "",
+       tail},
       {"TailTagAt507", "a.nki", HsinFile(4096, 507), "a.nki is Kontakt Version 1.2.3.4", tail},
       {"TailTagAt508", "a.nki", HsinFile(4096, 508), "", tail},
       {"TailTagAt4", "a.nki", HsinFile(4096, 4), "a.nki is Kontakt Version 1.2.3.4", tail},
       {"TagBeforeTheTail", "a.nki",
-       FileOf(4096, {{12, "hsin"}, {4096 - 520, Field(4, 3, 2, 1)}, {4096 - 516, "5noK"}}), "",
-       tail},
+       File(4096).Hsin().At(4096 - 520, kV1234Reversed).At(4096 - 516, "5noK").Bytes(), "", tail},
       {"ForwardKon5InTail", "a.nki", HsinFile(4096, 100, "Kon5"), "", tail},
-      {"NoTailTag", "a.nki", FileOf(4096, {{12, "hsin"}}), "", tail},
+      {"NoTailTag", "a.nki", File(4096).Hsin().Bytes(), "", tail},
       {"LowestTailTagWins", "a.nki",
-       FileOf(4096, {{12, "hsin"},
-                     {TailAt(4096, 196), Field(6, 0, 0, 0)},
-                     {TailAt(4096, 200), "6noK"},
-                     {TailAt(4096, 296), Field(5, 0, 0, 0)},
-                     {TailAt(4096, 300), "5noK"}}),
+       File(4096)
+           .Hsin()
+           .TailTag(200, {6, 0, 0, 0}, "6noK")
+           .TailTag(300, {5, 0, 0, 0}, "5noK")
+           .Bytes(),
        "a.nki is Kontakt Version 0.0.0.6", tail},
       {"ShortFileScannedWhole", "a.nki", HsinFile(100, 60), "a.nki is Kontakt Version 1.2.3.4",
        tail},
@@ -200,7 +187,7 @@ TEST_P(DetectionTest, AnswersAndReadsOnlyWhatItNeeds) {
       break;
     case Reads::kHeadAndTail:
       EXPECT_EQ(calls.seeks, 1);
-      EXPECT_EQ(calls.seekedTo, static_cast<off_t>(TailAt(row.bytes.size(), 0)));
+      EXPECT_EQ(calls.seekedTo, static_cast<off_t>(TailOffset(row.bytes.size(), 0)));
       EXPECT_LE(calls.contentReads, 2);
       EXPECT_LE(calls.bytesRead, 256u + 512u);
       break;
@@ -237,9 +224,9 @@ TEST_F(ShowKontaktVersionTest, TailScanYieldsOnceForEveryRejectedPosition) {
     int expectedCalls;
   };
   const Case cases[] = {
-      {FileOf(4096, {{12, "hsin"}}), 508}, {HsinFile(4096, 4), 4},
-      {HsinFile(4096, 100), 100},          {HsinFile(4096, 507), 507},
-      {FileOf(100, {{12, "hsin"}}), 96},   {HeadFile(Field(4, 2, 3, 0), "Kon4"), 0},
+      {File(4096).Hsin().Bytes(), 508}, {HsinFile(4096, 4), 4},
+      {HsinFile(4096, 100), 100},       {HsinFile(4096, 507), 507},
+      {File(100).Hsin().Bytes(), 96},   {HeadFile({4, 2, 3, 0}, "Kon4"), 0},
   };
   const platform::BackgroundTaskHook previous =
       platform::SetBackgroundTaskHook(CountBackgroundCall);
@@ -259,7 +246,7 @@ TEST_F(ShowKontaktVersionTest, TailTagWithoutRoomForItsFieldRaisesAndStillCloses
     for (size_t p = 0; p < 4; ++p) {
       SCOPED_TRACE(testing::Message() << "size " << size << ", tag at " << p);
       const auto file =
-          dir_.Write("a.nki", FileOf(size, {{12, "hsin"}, {TailAt(size, p), "6noK"}}));
+          dir_.Write("a.nki", File(size).Hsin().At(TailOffset(size, p), "6noK").Bytes());
       calls_.opens = calls_.closes = 0;
       EXPECT_THROW(ShowKontaktVersion(file, s_), platform::OutOfBoundsException);
       EXPECT_EQ(calls_.opens, 1);

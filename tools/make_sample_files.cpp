@@ -1,37 +1,26 @@
 // Writes two small Kontakt files to try the program on, one of each layout family:
 //   kontakt4.nki  answers "kontakt4.nki is Kontakt Version 4.2.3.0" (version in the head)
 //   kontakt5.nkm  answers "kontakt5.nkm is Kontakt Version 5.8.1.0" (version in the tail)
-#include <cstddef>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <string_view>
+
+#include "tests/support/kontakt_files.h"
 
 namespace {
 
-void Put(std::string& bytes, size_t at, std::string_view piece) {
-  bytes.replace(at, piece.size(), piece);
-}
+using testing_support::KontaktFile;
 
 // Version numbers stored first to last, followed by the forward tag.
 std::string Kontakt4Instrument() {
-  std::string bytes(300, '\0');
-  Put(bytes, 16, std::string_view("\x04\x02\x03\x00", 4));
-  Put(bytes, 20, "Kon4");
-  return bytes;
+  return KontaktFile(300).HeadTag({4, 2, 3, 0}, "Kon4").Bytes();
 }
 
 // "hsin" in the head; in the tail the version stored least significant first, then the reversed
 // tag, placed well away from the tail's ends so that neither edge case decides the answer.
 std::string Kontakt5Multi() {
-  constexpr size_t kSize = 2048;
-  constexpr size_t kTagAt = kSize - 512 + 300;
-  std::string bytes(kSize, '\0');
-  Put(bytes, 12, "hsin");
-  Put(bytes, kTagAt - 4, std::string_view("\x00\x01\x08\x05", 4));
-  Put(bytes, kTagAt, "5noK");
-  return bytes;
+  return KontaktFile(2048).Hsin().TailTag(300, {0, 1, 8, 5}, "5noK").Bytes();
 }
 
 bool Write(const std::filesystem::path& path, const std::string& bytes) {

@@ -1,33 +1,20 @@
 // Writes the fuzzer's seed corpus: one file per Kontakt layout, each a name selector byte (0
 // picks "a.nki") followed by the file's bytes.
-#include <cstddef>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <initializer_list>
 #include <string>
-#include <string_view>
 #include <utility>
+
+#include "tests/support/kontakt_files.h"
 
 namespace {
 
-std::string FileOf(size_t size, std::initializer_list<std::pair<size_t, std::string_view>> pieces) {
-  std::string bytes(size, '\0');
-  for (const auto& [at, piece] : pieces) {
-    bytes.replace(at, piece.size(), piece);
-  }
-  return bytes;
-}
+using testing_support::KontaktFile;
 
-// A newer-layout file with marker at markerAt and a tag at tail position p (tail: the last 512
-// bytes, or all of a shorter file), the version field 1.2.3.4 in front of it.
-std::string TailFile(size_t size, std::string_view marker, size_t markerAt, size_t p,
-                     std::string_view tag) {
-  const size_t at = size > 512 ? size - 512 + p : p;
-  if (at < 4) {
-    return FileOf(size, {{markerAt, marker}, {at, tag}});
-  }
-  return FileOf(size, {{markerAt, marker}, {at - 4, "\x04\x03\x02\x01"}, {at, tag}});
+// The name selector byte in front of the file's bytes.
+std::string Seed(char nameSelector, const KontaktFile& file) {
+  return std::string(1, nameSelector) + file.Bytes();
 }
 
 }  // namespace
@@ -39,22 +26,25 @@ int main(int argc, char** argv) {
   }
   const std::filesystem::path folder = argv[1];
   std::filesystem::create_directories(folder);
-  const std::string_view container = "/\\ NI FC MTD  /\\";
-  const std::string version("\x04\x02\x03\x00", 4);
-  const std::string reversed("\x00\x03\x02\x04", 4);
+  const testing_support::VersionField version{4, 2, 3, 0};
+  const testing_support::VersionField reversed{0, 3, 2, 4};
+  // The newer layouts' version 1.2.3.4, stored least significant byte first.
+  const testing_support::VersionField tailVersion{4, 3, 2, 1};
   const std::pair<const char*, std::string> seeds[] = {
-      {"kon4", std::string(1, '\0') + FileOf(300, {{16, version}, {20, "Kon4"}})},
-      {"rev4nok", std::string(1, '\1') + FileOf(300, {{16, reversed}, {20, "4noK"}})},
-      {"kon2-short", std::string(1, '\3') + FileOf(24, {{16, version}, {20, "Kon2"}})},
-      {"hsin-5nok", std::string(1, '\0') + TailFile(1024, "hsin", 12, 100, "5noK")},
-      {"hsin-6nok-507", std::string(1, '\2') + TailFile(1024, "hsin", 12, 507, "6noK")},
-      {"container-6nok", std::string(1, '\0') + TailFile(1024, container, 0, 200, "6noK")},
-      {"container-short", std::string(1, '\0') + TailFile(100, container, 0, 40, "5noK")},
-      {"hsin-512", std::string(1, '\0') + TailFile(512, "hsin", 12, 300, "5noK")},
-      {"hsin-tag-at-2", std::string(1, '\0') + TailFile(1024, "hsin", 12, 2, "5noK")},
-      {"hsin-no-tag", std::string(1, '\0') + FileOf(700, {{12, "hsin"}})},
+      {"kon4", Seed('\0', KontaktFile(300).HeadTag(version, "Kon4"))},
+      {"rev4nok", Seed('\1', KontaktFile(300).HeadTag(reversed, "4noK"))},
+      {"kon2-short", Seed('\3', KontaktFile(24).HeadTag(version, "Kon2"))},
+      {"hsin-5nok", Seed('\0', KontaktFile(1024).Hsin().TailTag(100, tailVersion, "5noK"))},
+      {"hsin-6nok-507", Seed('\2', KontaktFile(1024).Hsin().TailTag(507, tailVersion, "6noK"))},
+      {"container-6nok",
+       Seed('\0', KontaktFile(1024).ContainerSignature().TailTag(200, tailVersion, "6noK"))},
+      {"container-short",
+       Seed('\0', KontaktFile(100).ContainerSignature().TailTag(40, tailVersion, "5noK"))},
+      {"hsin-512", Seed('\0', KontaktFile(512).Hsin().TailTag(300, tailVersion, "5noK"))},
+      {"hsin-tag-at-2", Seed('\0', KontaktFile(1024).Hsin().TailTag(2, tailVersion, "5noK"))},
+      {"hsin-no-tag", Seed('\0', KontaktFile(700).Hsin())},
       // A name from the input: four bytes, then ".nki".
-      {"odd-name", "\x83\xff\xfe/x" + FileOf(300, {{16, version}, {20, "Kon3"}})},
+      {"odd-name", "\x83\xff\xfe/x" + KontaktFile(300).HeadTag(version, "Kon3").Bytes()},
   };
   for (const auto& [name, bytes] : seeds) {
     std::ofstream out(folder / name, std::ios::binary | std::ios::trunc);
