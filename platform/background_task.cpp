@@ -3,18 +3,8 @@
 #include <utility>
 
 namespace platform {
-namespace {
-BackgroundTaskHook installedHook = nullptr;
-}  // namespace
-
-void RuntimeBackgroundTask() {
-  if (installedHook != nullptr) {
-    installedHook();
-  }
-}
-
 BackgroundTaskHook SetBackgroundTaskHook(BackgroundTaskHook hook) noexcept {
-  return std::exchange(installedHook, hook);
+  return std::exchange(detail::installedHook, hook);
 }
 
 }  // namespace platform

@@ -5,7 +5,16 @@ namespace platform {
 
 using BackgroundTaskHook = void (*)();
 
-void RuntimeBackgroundTask();
+namespace detail {
+inline BackgroundTaskHook installedHook = nullptr;
+}  // namespace detail
+
+// Inline: the tail scan calls it at each of up to 508 positions, mostly with no hook installed.
+inline void RuntimeBackgroundTask() {
+  if (detail::installedHook != nullptr) {
+    detail::installedHook();
+  }
+}
 
 // Installs the routine that RuntimeBackgroundTask calls (nullptr: none); returns the previous.
 BackgroundTaskHook SetBackgroundTaskHook(BackgroundTaskHook hook) noexcept;
