@@ -7,8 +7,8 @@
 
 namespace platform {
 
-std::shared_ptr<MemoryBlock> MemoryBlock::Operator_Convert(std::string_view s) {
-  return std::make_shared<MemoryBlock>(std::string(s));
+std::shared_ptr<MemoryBlock> MemoryBlock::Operator_Convert(std::string s) {
+  return std::make_shared<MemoryBlock>(std::move(s));
 }
 
 // Size is an Int32: a larger block could not tell its own size.

@@ -11,8 +11,8 @@ namespace platform {
 
 class MemoryBlock {
  public:
-  // A new block holding a copy of the bytes of s.
-  static std::shared_ptr<MemoryBlock> Operator_Convert(std::string_view s);
+  // A new block holding the bytes of s (taken over, not copied, when s is a temporary).
+  static std::shared_ptr<MemoryBlock> Operator_Convert(std::string s);
 
   explicit MemoryBlock(std::string bytes);
 

@@ -1,7 +1,5 @@
 #include "platform/runtime_string.h"
 
-#include <vector>
-
 namespace platform {
 namespace {
 
@@ -59,15 +57,18 @@ std::string Right(std::string_view s, int64_t n) {
   if (n <= 0) {
     return {};
   }
-  std::vector<size_t> starts;
-  starts.reserve(s.size());
+  // Characters are told apart only from the front, so count them, then skip all but the last n.
+  uint64_t characters = 0;
   for (size_t i = 0; i < s.size(); i += CharacterLength(s, i)) {
-    starts.push_back(i);
+    ++characters;
   }
-  if (static_cast<uint64_t>(n) >= starts.size()) {
-    return std::string(s);
+  size_t start = 0;
+  for (uint64_t skip = characters > static_cast<uint64_t>(n) ? characters - static_cast<uint64_t>(n)
+                                                             : 0;
+       skip > 0; --skip) {
+    start += CharacterLength(s, start);
   }
-  return std::string(s.substr(starts[starts.size() - static_cast<size_t>(n)]));
+  return std::string(s.substr(start));
 }
 
 std::string Lowercase(std::string_view s) {
