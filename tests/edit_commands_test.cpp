@@ -5,13 +5,17 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QTextCursor>
 #include <QVBoxLayout>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/menu_item.h"
 #include "platform/qt/menu_translation.h"
@@ -53,6 +57,37 @@ class EditCommandsTest : public ::testing::Test {
     widget->setFocus();
     QApplication::processEvents();
     ASSERT_EQ(QApplication::focusWidget(), widget);
+  }
+
+  // The two kinds of editor behind one face, so that each command is tried on both.
+  std::vector<QWidget*> Editors() const { return {line_, plain_}; }
+  void SetText(QWidget* editor, const QString& text) {
+    if (editor == line_) {
+      line_->setText(text);
+    } else {
+      plain_->setPlainText(text);
+    }
+  }
+  // As std::string, so that a failure prints the text rather than its code units.
+  std::string Text(QWidget* editor) const {
+    return (editor == line_ ? line_->text() : plain_->toPlainText()).toStdString();
+  }
+  void Select(QWidget* editor, int start, int length) {
+    if (editor == line_) {
+      line_->setSelection(start, length);
+      return;
+    }
+    QTextCursor cursor = plain_->textCursor();
+    cursor.setPosition(start);
+    cursor.setPosition(start + length, QTextCursor::KeepAnchor);
+    plain_->setTextCursor(cursor);
+  }
+  void Insert(QWidget* editor, const QString& text) {
+    if (editor == line_) {
+      line_->insert(text);
+    } else {
+      plain_->insertPlainText(text);
+    }
   }
 
   int argc_ = 1;
@@ -98,6 +133,53 @@ TEST_F(EditCommandsTest, CommandsFollowWhatTheFocusedEditorCanDo) {
   line_->clearFocus();
   QApplication::processEvents();
   EXPECT_FALSE(Enabled("EditSelectAll"));
+}
+
+// Each case starts from "hello world" with "new " on the clipboard.
+struct ClipboardCase {
+  const char* command;
+  int selectionStart;
+  int selectionLength;
+  const char* text;
+  const char* clipboard;
+};
+
+TEST_F(EditCommandsTest, CutCopyAndPasteWorkTheClipboardInEitherKindOfEditor) {
+  const ClipboardCase cases[] = {
+      {"EditCopy", 6, 5, "hello world", "world"},
+      {"EditCut", 6, 5, "hello ", "world"},
+      {"EditPaste", 6, 0, "hello new world", "new "},
+      {"EditPaste", 6, 5, "hello new ", "new "},
+  };
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  for (QWidget* editor : Editors()) {
+    for (const ClipboardCase& c : cases) {
+      SCOPED_TRACE(::testing::Message() << editor->metaObject()->className() << " " << c.command
+                                        << " at " << c.selectionStart << "+" << c.selectionLength);
+      SetText(editor, QStringLiteral("hello world"));
+      clipboard->setText(QStringLiteral("new "));
+      Focus(editor);
+      Select(editor, c.selectionStart, c.selectionLength);
+      ASSERT_TRUE(Enabled(c.command));
+      Action(c.command)->trigger();
+      EXPECT_EQ(Text(editor), c.text);
+      EXPECT_EQ(clipboard->text().toStdString(), c.clipboard);
+    }
+  }
+}
+
+TEST_F(EditCommandsTest, UndoTakesBackTheLastEditInEitherKindOfEditor) {
+  for (QWidget* editor : Editors()) {
+    SCOPED_TRACE(editor->metaObject()->className());
+    SetText(editor, QStringLiteral("hello world"));
+    Focus(editor);
+    Select(editor, 6, 0);
+    Insert(editor, QStringLiteral("new "));
+    ASSERT_EQ(Text(editor), "hello new world");
+    ASSERT_TRUE(Enabled("EditUndo"));
+    Action("EditUndo")->trigger();
+    EXPECT_EQ(Text(editor), "hello world");
+  }
 }
 
 }  // namespace
