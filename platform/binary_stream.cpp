@@ -51,9 +51,13 @@ std::shared_ptr<BinaryStream> BinaryStream::Open(const std::shared_ptr<FolderIte
   const int fd = readWrite ? -1 : OpenRegularFileForReading(file->Path(), error);
   if (fd < 0) {
     file->LastErrorCode(error);
-    const std::string reason = error == EINVAL ? std::string("it is not a regular file")
-                                               : std::string(std::strerror(error));
-    throw IOException("cannot open \"" + file->Name() + "\": " + reason, file->LastErrorCode());
+    // EINVAL here can only be the regular-file check's own refusal.
+    const bool notRegular = error == EINVAL;
+    throw IOException(
+        "cannot open \"" + file->Name() + "\": " +
+            (notRegular ? std::string("not a regular file") : std::string(std::strerror(error))),
+        file->LastErrorCode(), file->Name(),
+        notRegular ? std::string("it is not a regular file") : PlainErrorReason(error));
   }
   file->LastErrorCode(0);
   auto stream = std::make_shared<BinaryStream>(fd, file->Name());
@@ -110,7 +114,7 @@ void BinaryStream::Close() {
 
 void BinaryStream::CheckForError() const {
   if (useIOExceptions_ && lastErrorCode_ != 0) {
-    throw IOException(Describe(failedAction_, name_, lastErrorCode_), lastErrorCode_);
+    throw IOException(Describe(failedAction_, name_, lastErrorCode_), lastErrorCode_, name_);
   }
 }
 

@@ -57,8 +57,10 @@ class Desktop {
   // On: the program may end once its last window has closed.
   virtual void AutoQuit(bool on) = 0;
   virtual void InstallMenuBar(const std::shared_ptr<MenuItem>& bar) = 0;
+  // Both wait until the user has dismissed the box; the texts are shown as given, never as markup.
   virtual void ShowMessage(const std::string& text) = 0;
-  virtual void ShowError(const std::string& title, const std::string& text) = 0;
+  // details: for the maker, shown on request.
+  virtual void ShowWarning(const std::string& text, const std::string& details) = 0;
   // The chosen file's path, or nothing when the user cancelled.
   virtual std::optional<std::string> ChooseFile(const OpenDialogRequest& request) = 0;
   // The user's documents folder as the desktop defines it; the home folder when it has none.

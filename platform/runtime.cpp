@@ -1,5 +1,6 @@
 #include "platform/runtime.h"
 
+#include <cctype>
 #include <functional>
 #include <string>
 #include <utility>
@@ -31,9 +32,35 @@ void CallEventClosure(void* closure) {
   (*static_cast<std::function<void()>*>(closure))();
 }
 
+// What the user is told of an exception that nothing caught: the file it concerns, when known,
+// and why in plain words; the class, error number and message go into the details.
+void Report(const RuntimeException& exception, const std::string& documentName) {
+  const auto* ioException = dynamic_cast<const IOException*>(&exception);
+  const std::string& name = ioException != nullptr && !ioException->FileName().empty()
+                                ? ioException->FileName()
+                                : documentName;
+  std::string text;
+  if (name.empty()) {
+    text = exception.Reason();
+    if (!text.empty()) {
+      text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+    }
+  } else {
+    text = "Could not read \u201c" + name + "\u201d: " + exception.Reason();
+  }
+  text += ".";
+  std::string details = exception.ClassName();
+  if (exception.ErrorNumber() != 0) {
+    details += " (error " + std::to_string(exception.ErrorNumber()) + ")";
+  }
+  details += ": " + exception.Message();
+  CurrentDesktop().ShowWarning(text, details);
+}
+
 // Every call from the event loop into the program passes through the exception helper that
 // start-up handed over, so that a RuntimeException is reported instead of unwinding the loop.
-void RaiseEvent(std::function<void()> event) {
+// documentName: the document the event was raised for, if any.
+void RaiseEvent(std::function<void()> event, const std::string& documentName = {}) {
   const ExceptionHelper helper = State().exceptionHelper;
   if (helper == nullptr) {
     event();
@@ -43,7 +70,7 @@ void RaiseEvent(std::function<void()> event) {
     try {
       std::rethrow_exception(caught);
     } catch (const RuntimeException& exception) {
-      RuntimeUnhandledException(exception);
+      Report(exception, documentName);
     }
   }
 }
@@ -62,7 +89,8 @@ class ApplicationEvents final : public EventSink {
   }
 
   void DocumentDropped(const std::string& path) override {
-    RaiseEvent([path] { State().app->Event_OpenDocument(std::make_shared<FolderItem>(path)); });
+    auto document = std::make_shared<FolderItem>(path);
+    RaiseEvent([document] { State().app->Event_OpenDocument(document); }, document->Name());
   }
 
   void MenuItemChosen(const std::shared_ptr<MenuItem>& item) override {
@@ -108,12 +136,7 @@ void RuntimeRun() {
 }
 
 void RuntimeUnhandledException(const RuntimeException& exception) {
-  std::string text = std::string("An exception of class ") + exception.ClassName() +
-                     " was not handled.\n\n" + exception.Message();
-  if (exception.ErrorNumber() != 0) {
-    text += " (error " + std::to_string(exception.ErrorNumber()) + ")";
-  }
-  CurrentDesktop().ShowError(exception.ClassName(), text);
+  Report(exception, {});
 }
 
 int32_t RuntimeExit() {

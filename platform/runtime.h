@@ -27,7 +27,8 @@ void RuntimeRegisterAppObject(std::shared_ptr<Application> app);
 // until the application quits. Every event goes through the exception helper, and a
 // RuntimeException that comes back is reported and the loop goes on.
 void RuntimeRun();
-// Tells the user, in a message box, which exception nothing caught and what it says.
+// Tells the user in plain words, in a warning box, what went wrong and with which file; the
+// exception's class, error number and message are in the box's details.
 void RuntimeUnhandledException(const RuntimeException& exception);
 // Ends the framework's work: 0 after a run loop that ended by quitting, 1 when start-up failed.
 int32_t RuntimeExit();

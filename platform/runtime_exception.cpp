@@ -1,5 +1,8 @@
 #include "platform/runtime_exception.h"
 
+#include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <utility>
 
 namespace platform {
@@ -9,8 +12,39 @@ RuntimeException::RuntimeException(std::string message, int32_t errorNumber)
 
 NilObjectException::NilObjectException() : RuntimeException("an object reference is nil") {}
 
-IOException::IOException(std::string message, int32_t errorNumber)
-    : RuntimeException(std::move(message), errorNumber) {}
+IOException::IOException(std::string message, int32_t errorNumber, std::string fileName,
+                         std::string reason)
+    : RuntimeException(std::move(message), errorNumber),
+      fileName_(std::move(fileName)),
+      reason_(std::move(reason)) {}
+
+std::string IOException::Reason() const {
+  return reason_.empty() ? PlainErrorReason(ErrorNumber()) : reason_;
+}
+
+std::string PlainErrorReason(int32_t errorNumber) {
+  switch (errorNumber) {
+    case EACCES:
+    case EPERM:
+      return "you do not have permission to read it";
+    case EISDIR:
+      return "it is a folder, not a file";
+    case ENOENT:
+    case ENOTDIR:
+      return "it is no longer there";
+    case EIO:
+      return "the disk reported an error while reading it";
+    case 0:
+      return "an unexpected error occurred";
+    default: {
+      std::string text = std::strerror(errorNumber);
+      if (!text.empty()) {
+        text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+      }
+      return text;
+    }
+  }
+}
 
 OutOfBoundsException::OutOfBoundsException(std::string message)
     : RuntimeException(std::move(message)) {}

@@ -14,7 +14,10 @@ class RuntimeException : public std::exception {
 
   // The class name the user sees when nothing caught the exception.
   virtual const char* ClassName() const noexcept { return "RuntimeException"; }
+  // For the maker: what failed, in the terms of the code.
   const std::string& Message() const noexcept { return message_; }
+  // For the user: what went wrong, in plain words that can follow "Could not read the file:".
+  virtual std::string Reason() const { return "an unexpected error occurred"; }
   int32_t ErrorNumber() const noexcept { return errorNumber_; }
   const char* what() const noexcept override { return message_.c_str(); }
 
@@ -33,15 +36,28 @@ class NilObjectException : public RuntimeException {
 // Raised when a file cannot be opened, read or positioned; ErrorNumber is the errno.
 class IOException : public RuntimeException {
  public:
-  IOException(std::string message, int32_t errorNumber);
+  // fileName: the file as the user knows it, empty when there is none.
+  IOException(std::string message, int32_t errorNumber, std::string fileName = {},
+              std::string reason = {});
   const char* ClassName() const noexcept override { return "IOException"; }
+  const std::string& FileName() const noexcept { return fileName_; }
+  // The reason given when raised, or the error number's in plain words.
+  std::string Reason() const override;
+
+ private:
+  std::string fileName_;
+  std::string reason_;
 };
+
+// The errno in plain words, as the end of "Could not read the file: ...".
+std::string PlainErrorReason(int32_t errorNumber);
 
 // Raised when a byte buffer is asked for a byte it does not hold.
 class OutOfBoundsException : public RuntimeException {
  public:
   explicit OutOfBoundsException(std::string message);
   const char* ClassName() const noexcept override { return "OutOfBoundsException"; }
+  std::string Reason() const override { return "a part it needs lies outside the bytes read"; }
 };
 
 [[noreturn]] void RaiseNilObjectException();

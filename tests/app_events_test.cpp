@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -15,9 +18,11 @@
 
 namespace {
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::Not;
 using testing_support::HeadTaggedFile;
 using testing_support::RecordingDesktop;
 using testing_support::TailTaggedFile;
@@ -31,6 +36,12 @@ class AppEventsTest : public ::testing::Test {
     return folder_.Write(name, bytes)->Path();
   }
   std::string PathOf(const std::string& name) { return folder_.Item(name)->Path(); }
+  std::vector<std::string> Warnings() const {
+    std::vector<std::string> warnings;
+    std::copy_if(desktop_.calls.begin(), desktop_.calls.end(), std::back_inserter(warnings),
+                 [](const std::string& call) { return call.rfind("warning ", 0) == 0; });
+    return warnings;
+  }
 
   int32_t Run() {
     const platform::ScopedDesktop onDesktop(desktop_);
@@ -95,7 +106,7 @@ TEST_F(AppEventsTest, DroppedDocumentsAreAnsweredOneByOne) {
                                                "second.nki is Kontakt Version 3.0.0.1"));
 }
 
-TEST_F(AppEventsTest, UnreadableDocumentIsReportedAndTheProgramGoesOn) {
+TEST_F(AppEventsTest, UnreadableDocumentIsReportedInPlainWordsAndTheProgramGoesOn) {
   const std::string pipe = PathOf("pipe.nki");
   ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
   const std::string folder = PathOf("folder.nki");
@@ -103,17 +114,26 @@ TEST_F(AppEventsTest, UnreadableDocumentIsReportedAndTheProgramGoesOn) {
   desktop_.startupDocuments = {pipe, folder};
   desktop_.droppedDocuments = {Write("after.nki", HeadTaggedFile({4, 0, 0, 0}, "Kon4"))};
   EXPECT_EQ(Run(), 0);
-  std::vector<std::string> errors;
-  for (const std::string& call : desktop_.calls) {
-    if (call.rfind("error ", 0) == 0) {
-      errors.push_back(call);
-    }
-  }
-  ASSERT_EQ(errors.size(), 2u);
-  EXPECT_THAT(errors[0], HasSubstr("IOException"));
-  EXPECT_THAT(errors[0], HasSubstr("cannot open \"pipe.nki\": it is not a regular file"));
-  EXPECT_THAT(errors[1], HasSubstr("cannot open \"folder.nki\": Is a directory (error 21)"));
+  EXPECT_THAT(
+      Warnings(),
+      ElementsAre("warning Could not read \u201cpipe.nki\u201d: it is not a regular file."
+                  "|IOException (error 22): cannot open \"pipe.nki\": not a regular file",
+                  "warning Could not read \u201cfolder.nki\u201d: it is a folder, not a file."
+                  "|IOException (error 21): cannot open \"folder.nki\": Is a directory"));
   EXPECT_THAT(desktop_.Messages(), ElementsAre("after.nki is Kontakt Version 4.0.0.0"));
+}
+
+TEST_F(AppEventsTest, FileThatMayNotBeReadIsReportedInPlainWords) {
+  const std::string locked = Write("locked.nki", HeadTaggedFile({4, 0, 0, 0}, "Kon4"));
+  testing_support::ScriptedSystemCalls calls;
+  calls.openErrno = EACCES;
+  const platform::ScopedSystemCalls failing(calls);
+  desktop_.startupDocuments = {locked};
+  EXPECT_EQ(Run(), 0);
+  EXPECT_THAT(Warnings(), ElementsAre(HasSubstr(
+                              "Could not read \u201clocked.nki\u201d: you do not have permission "
+                              "to read it.|IOException (error 13)")));
+  EXPECT_THAT(Warnings(), Not(Contains(HasSubstr("not handled"))));
 }
 
 TEST_F(AppEventsTest, BareStartOffersTheDialogAndAnswersTheChosenFile) {
@@ -141,6 +161,18 @@ TEST_F(AppEventsTest, ChosenFileGoneBeforeTheDetectionGetsTheFailureMessage) {
   desktop_.chosenFiles = {PathOf("gone.nki")};
   Run();
   EXPECT_THAT(desktop_.Messages(), ElementsAre(kFailure));
+}
+
+TEST_F(AppEventsTest, TheDesktopIsServedWhileTheTailIsScanned) {
+  // The tag near the file's end: the scan passes over most of the tail before it finds it.
+  desktop_.startupDocuments = {Write("late tag.nki", TailTaggedFile(4096, {1, 0, 0, 5}, "5noK"))};
+  Run();
+  const std::vector<std::string>& calls = desktop_.calls;
+  const auto run = std::find(calls.begin(), calls.end(), "run");
+  const auto answer =
+      std::find(run, calls.end(), "message late tag.nki is Kontakt Version 5.0.0.1");
+  ASSERT_NE(answer, calls.end());
+  EXPECT_GT(std::count(run, answer, "serve"), 0);
 }
 
 }  // namespace

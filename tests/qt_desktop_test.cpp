@@ -11,7 +11,6 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QStandardPaths>
 #include <QTimer>
 #include <string>
@@ -20,6 +19,7 @@
 #include "app/startup.h"
 #include "platform/qt/local_path.h"
 #include "platform/qt/menu_translation.h"
+#include "platform/qt/message_box.h"
 #include "platform/qt/qt_desktop.h"
 #include "tests/support/kontakt_files.h"
 #include "tests/support/temp_dir.h"
@@ -32,7 +32,7 @@ using ::testing::HasSubstr;
 struct SeenBox {
   QString title;
   QString text;
-  Qt::TextFormat format;
+  QString details;
 };
 
 struct SeenDialog {
@@ -62,12 +62,14 @@ class UserDriver : public QObject {
   std::vector<SeenBox> boxes;
   std::vector<SeenDialog> dialogs;
   std::vector<SeenMenu> menus;
+  QString windowTitle;
+  Qt::LayoutDirection layoutDirection = Qt::LeftToRight;
 
  private:
   void Step() {
     QWidget* modal = QApplication::activeModalWidget();
-    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-      boxes.push_back({box->windowTitle(), box->text(), box->textFormat()});
+    if (auto* box = qobject_cast<platform::qt::MessageBox*>(modal)) {
+      boxes.push_back({box->windowTitle(), box->text(), box->details()});
       box->accept();
       ++answered_;
     } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
@@ -85,6 +87,8 @@ class UserDriver : public QObject {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
       if (auto* window = qobject_cast<QMainWindow*>(widget)) {
         RecordMenus(*window->menuBar());
+        windowTitle = window->windowTitle();
+        layoutDirection = QApplication::layoutDirection();
         if (ending_ == Ending::kCloseWindow) {
           window->close();
           return;
@@ -133,7 +137,7 @@ class QtDesktopTest : public ::testing::Test {
     const platform::ScopedDesktop onDesktop(desktop);
     UserDriver user(quitAfter, ending);
     const int32_t status = app::ProgramMain();
-    seen_ = {user.boxes, user.dialogs, user.menus};
+    seen_ = {user.boxes, user.dialogs, user.menus, user.windowTitle, user.layoutDirection};
     return status;
   }
 
@@ -141,19 +145,52 @@ class QtDesktopTest : public ::testing::Test {
     std::vector<SeenBox> boxes;
     std::vector<SeenDialog> dialogs;
     std::vector<SeenMenu> menus;
+    QString windowTitle;
+    Qt::LayoutDirection layoutDirection;
   } seen_;
   testing_support::TempDir folder_;
 };
 
-TEST_F(QtDesktopTest, AnswersTheDocumentInPlainTextAndQuitsWithStatusZero) {
+TEST_F(QtDesktopTest, AnswersTheDocumentAsGivenAndQuitsWithStatusZero) {
   const std::string name = "<b>Tom & Jerry<br>.nki";
   const std::string path =
       folder_.Write(name, testing_support::HeadTaggedFile({4, 2, 3, 0}, "Kon4"))->Path();
   EXPECT_EQ(RunProgram({path}, 1), 0);
   ASSERT_EQ(seen_.boxes.size(), 1u);
   EXPECT_EQ(seen_.boxes[0].text, QString::fromStdString(name + " is Kontakt Version 4.2.3.0"));
-  EXPECT_EQ(seen_.boxes[0].format, Qt::PlainText);
+  EXPECT_EQ(seen_.boxes[0].title, "whichkontakt");
   EXPECT_TRUE(seen_.dialogs.empty());
+}
+
+// Qt's own options are documents like any other argument: none of them reaches Qt.
+TEST_F(QtDesktopTest, EveryArgumentIsADocumentWhateverItLooksLike) {
+  const std::string path =
+      folder_.Write("k.nki", testing_support::HeadTaggedFile({4, 2, 3, 0}, "Kon4"))->Path();
+  const std::vector<std::vector<std::string>> rows = {
+      {"-qwindowtitle", path}, {"-platform", "offscreen", path}, {"--", path},
+      {"-reverse", path},      {"-style=windows", path},
+  };
+  for (const std::vector<std::string>& arguments : rows) {
+    SCOPED_TRACE(arguments.front());
+    EXPECT_EQ(RunProgram(arguments, 1), 0);
+    ASSERT_EQ(seen_.boxes.size(), 1u);
+    EXPECT_EQ(seen_.boxes[0].text, "k.nki is Kontakt Version 4.2.3.0");
+    EXPECT_TRUE(seen_.dialogs.empty());
+    EXPECT_EQ(seen_.windowTitle, "whichkontakt");
+    EXPECT_EQ(seen_.layoutDirection, Qt::LeftToRight);
+  }
+}
+
+TEST_F(QtDesktopTest, FileNamedLikeAnOptionIsAnsweredByItsName) {
+  folder_.Write("-reverse.nki", testing_support::HeadTaggedFile({5, 0, 1, 2}, "Kon4"));
+  const QString previous = QDir::currentPath();
+  ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(folder_.Path())));
+  const int32_t status = RunProgram({"-reverse.nki"}, 1);
+  QDir::setCurrent(previous);
+  EXPECT_EQ(status, 0);
+  ASSERT_EQ(seen_.boxes.size(), 1u);
+  EXPECT_EQ(seen_.boxes[0].text, "-reverse.nki is Kontakt Version 5.0.1.2");
+  EXPECT_EQ(seen_.layoutDirection, Qt::LeftToRight);
 }
 
 TEST_F(QtDesktopTest, NameThatIsNotUtf8StaysRecognisableAndClosingTheWindowQuits) {
@@ -189,8 +226,10 @@ TEST_F(QtDesktopTest, ExceptionFromAnEventIsReportedAndTheLoopGoesOn) {
       folder_.Write("b.nkm", testing_support::HeadTaggedFile({0, 3, 2, 4}, "4noK"))->Path();
   EXPECT_EQ(RunProgram({pipe, path}, 2), 0);
   ASSERT_EQ(seen_.boxes.size(), 2u);
-  EXPECT_EQ(seen_.boxes[0].title, "IOException");
-  EXPECT_THAT(seen_.boxes[0].text.toStdString(), HasSubstr("not a regular file"));
+  EXPECT_EQ(seen_.boxes[0].title, "whichkontakt");
+  EXPECT_EQ(seen_.boxes[0].text, "Could not read \u201cpipe.nki\u201d: it is not a regular file.");
+  EXPECT_EQ(seen_.boxes[0].details,
+            "IOException (error 22): cannot open \"pipe.nki\": not a regular file");
   EXPECT_EQ(seen_.boxes[1].text, "b.nkm is Kontakt Version 4.2.3.0");
 }
 
@@ -215,6 +254,14 @@ TEST(ShortcutTextTest, CommandKeyBecomesControl) {
 }  // namespace
 
 namespace {
+
+TEST(LocalPathTest, OnlyFileUrlsOfThisMachineAreLocalFiles) {
+  EXPECT_TRUE(platform::qt::IsLocalFileUrl(QUrl(QStringLiteral("file:///tmp/a.nki"))));
+  EXPECT_TRUE(platform::qt::IsLocalFileUrl(QUrl(QStringLiteral("file://localhost/tmp/a.nki"))));
+  EXPECT_TRUE(platform::qt::IsLocalFileUrl(QUrl(QStringLiteral("file://LocalHost/tmp/a.nki"))));
+  EXPECT_FALSE(platform::qt::IsLocalFileUrl(QUrl(QStringLiteral("file://otherhost/tmp/a.nki"))));
+  EXPECT_FALSE(platform::qt::IsLocalFileUrl(QUrl(QStringLiteral("http://localhost/tmp/a.nki"))));
+}
 
 TEST(LocalPathTest, DroppedOrChosenNamesKeepTheirBytes) {
   EXPECT_EQ(platform::qt::LocalPathBytes(QUrl::fromEncoded("file:///tmp/caf%E9%20x.nki")),

@@ -89,8 +89,9 @@ TEST(StartupTest, ExceptionOutOfStartupSkipsTheRunLoopAndStillShutsDown) {
   ASSERT_EQ(desktop.calls.size(), 4u);
   EXPECT_EQ(desktop.calls[0], kRegistrations[0]);
   EXPECT_EQ(desktop.calls[1], kRegistrations[1]);
-  EXPECT_THAT(desktop.calls[2], HasSubstr("error IOException|"));
-  EXPECT_THAT(desktop.calls[2], HasSubstr("cannot register the type (error 5)"));
+  EXPECT_EQ(desktop.calls[2],
+            "warning The disk reported an error while reading it."
+            "|IOException (error 5): cannot register the type");
   // The multi type never counted as registered, so only the instrument type is withdrawn.
   EXPECT_EQ(desktop.calls[3], kWithdrawals[0]);
   ExpectModuleValuesReleased(desktop);
@@ -109,7 +110,8 @@ TEST(StartupTest, ExceptionOutOfTheRunLoopIsReportedThenShutDownRuns) {
   desktop.startupDocuments = {"/nonexistent/a.nki"};
   EXPECT_EQ(RunProgram(desktop), 1);
   const auto error = std::find_if(desktop.calls.begin(), desktop.calls.end(), [](const auto& c) {
-    return c.rfind("error NilObjectException|", 0) == 0;
+    return c ==
+           "warning An unexpected error occurred.|NilObjectException: an object reference is nil";
   });
   ASSERT_NE(error, desktop.calls.end());
   EXPECT_EQ(std::vector<std::string>(error + 1, desktop.calls.end()), kWithdrawals);
@@ -124,7 +126,8 @@ class StdExceptionLoopDesktop : public RecordingDesktop {
 TEST(StartupTest, ExceptionOfAnotherKindIsReportedToo) {
   StdExceptionLoopDesktop desktop;
   EXPECT_EQ(RunProgram(desktop), 1);
-  EXPECT_THAT(desktop.calls, ::testing::Contains(HasSubstr("error RuntimeException|")));
+  EXPECT_THAT(desktop.calls, ::testing::Contains("warning An unexpected error occurred."
+                                                 "|RuntimeException: std::bad_alloc"));
   EXPECT_EQ(std::vector<std::string>(desktop.calls.end() - 3, desktop.calls.end()), kWithdrawals);
 }
 

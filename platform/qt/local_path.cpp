@@ -4,6 +4,12 @@
 
 namespace platform::qt {
 
+bool IsLocalFileUrl(const QUrl& url) {
+  return url.isLocalFile() &&
+         (url.host().isEmpty() ||
+          url.host().compare(QStringLiteral("localhost"), Qt::CaseInsensitive) == 0);
+}
+
 std::string LocalPathBytes(const QUrl& url) {
   return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toUtf8()).toStdString();
 }

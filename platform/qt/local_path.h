@@ -6,6 +6,10 @@
 
 namespace platform::qt {
 
+// True for a file: URL on this machine: no host, or "localhost". A file: URL naming another
+// host is not a local file, whatever its path says.
+bool IsLocalFileUrl(const QUrl& url);
+
 // The path of a local file URL as bytes: percent-decoded directly, so that a name that is not
 // valid UTF-8 survives, where QUrl::toLocalFile would replace its bytes.
 std::string LocalPathBytes(const QUrl& url);

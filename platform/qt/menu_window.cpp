@@ -18,7 +18,7 @@ bool HoldsLocalFiles(const QMimeData* data) {
     return false;
   }
   for (const QUrl& url : data->urls()) {
-    if (url.isLocalFile()) {
+    if (IsLocalFileUrl(url)) {
       return true;
     }
   }
@@ -51,7 +51,7 @@ void MenuWindow::dropEvent(QDropEvent* event) {
   event->acceptProposedAction();
   std::vector<std::string> paths;
   for (const QUrl& url : event->mimeData()->urls()) {
-    if (url.isLocalFile()) {
+    if (IsLocalFileUrl(url)) {
       paths.push_back(LocalPathBytes(url));
     }
   }

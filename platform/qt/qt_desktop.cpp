@@ -5,8 +5,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QTimer>
@@ -101,9 +101,18 @@ QStringList NameFilters(const std::vector<FileTypeRecord>& types) {
   return filters;
 }
 
+// The program keeps no settings, but Qt's own file dialog stores its history and last folder in
+// the user's "QtProject" settings when it is destroyed. Settings of the user's scope are pointed
+// at a path that can never hold a file, so they read as empty and every write is refused.
+void KeepNoSettings() {
+  for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat}) {
+    QSettings::setPath(format, QSettings::UserScope, QStringLiteral("/dev/null"));
+  }
+}
+
 }  // namespace
 
-QtDesktop::QtDesktop(int& argc, char** argv) {
+QtDesktop::QtDesktop(int argc, char** argv) {
   qInstallMessageHandler(&ExitOnFatalMessage);
   if (!HasDisplay()) {
     std::fprintf(stderr,
@@ -111,14 +120,17 @@ QtDesktop::QtDesktop(int& argc, char** argv) {
                  "are not set)\n");
     std::exit(1);
   }
-  application_ = std::make_unique<QApplication>(argc, argv);
+  KeepNoSettings();
+  static char fallbackName[] = "whichkontakt";
+  qtArgv_[0] = argc > 0 && argv[0] != nullptr ? argv[0] : fallbackName;
+  application_ = std::make_unique<QApplication>(qtArgc_, qtArgv_);
   qInstallMessageHandler(nullptr);
   for (const QString& message : std::exchange(StartupMessages(), {})) {
     qWarning("%s", qPrintable(message));
   }
   QApplication::setApplicationName(QStringLiteral("whichkontakt"));
-  // Read as bytes, not through QApplication::arguments(): a file name that is not valid UTF-8
-  // would not survive the trip through QString.
+  // Kept as bytes, not read through QApplication::arguments(): a file name that is not valid
+  // UTF-8 would not survive the trip through QString.
   for (int i = 1; i < argc; ++i) {
     documents_.emplace_back(argv[i]);
   }
@@ -193,17 +205,17 @@ void QtDesktop::InstallMenuBar(const std::shared_ptr<MenuItem>& bar) {
 }
 
 void QtDesktop::ShowMessage(const std::string& text) {
-  ShowBox(QMessageBox::Information, QApplication::applicationName(), text);
+  ShowBox(MessageBox::Kind::kInformation, text, {});
 }
 
-void QtDesktop::ShowError(const std::string& title, const std::string& text) {
-  ShowBox(QMessageBox::Critical, QString::fromUtf8(title), text);
+void QtDesktop::ShowWarning(const std::string& text, const std::string& details) {
+  ShowBox(MessageBox::Kind::kWarning, text, details);
 }
 
-// Plain text, so that no file name is taken for markup.
-void QtDesktop::ShowBox(QMessageBox::Icon icon, const QString& title, const std::string& text) {
-  QMessageBox box(icon, title, QString::fromUtf8(text), QMessageBox::Ok, window_.get());
-  box.setTextFormat(Qt::PlainText);
+void QtDesktop::ShowBox(MessageBox::Kind kind, const std::string& text,
+                        const std::string& details) {
+  MessageBox box(kind, QApplication::applicationName(), QString::fromUtf8(text),
+                 QString::fromUtf8(details), window_.get());
   box.exec();
 }
 

@@ -3,7 +3,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QMessageBox>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "platform/desktop.h"
+#include "platform/qt/message_box.h"
 
 namespace platform::qt {
 
@@ -19,9 +19,11 @@ class MenuWindow;
 
 class QtDesktop : public platform::Desktop {
  public:
-  // Takes Qt's own options from the arguments; the rest are the documents handed to the program.
-  // Without a display it writes one line to standard error and ends the process with status 1.
-  QtDesktop(int& argc, char** argv);
+  // Every argument after the program's name is a document handed to the program, whatever it
+  // looks like: Qt is given the program's name alone, and is configured only through its
+  // environment. Without a display it writes one line to standard error and ends the process
+  // with status 1.
+  QtDesktop(int argc, char** argv);
   ~QtDesktop() override;
 
   void RegisterFileType(const FileTypeRecord& type) override;
@@ -32,7 +34,7 @@ class QtDesktop : public platform::Desktop {
   void AutoQuit(bool on) override;
   void InstallMenuBar(const std::shared_ptr<MenuItem>& bar) override;
   void ShowMessage(const std::string& text) override;
-  void ShowError(const std::string& title, const std::string& text) override;
+  void ShowWarning(const std::string& text, const std::string& details) override;
   std::optional<std::string> ChooseFile(const OpenDialogRequest& request) override;
   std::string DocumentsFolderPath() override;
 
@@ -41,8 +43,11 @@ class QtDesktop : public platform::Desktop {
   // loop, to be raised again once the loop has returned, as nothing may unwind through Qt.
   void Guarded(const std::function<void()>& call);
   void BuildWindowMenus(EventSink& events);
-  void ShowBox(QMessageBox::Icon icon, const QString& title, const std::string& text);
+  void ShowBox(MessageBox::Kind kind, const std::string& text, const std::string& details);
 
+  // Qt keeps referring to its argc and argv, so they live as long as the application.
+  int qtArgc_ = 1;
+  char* qtArgv_[2] = {nullptr, nullptr};
   std::unique_ptr<QApplication> application_;
   std::vector<std::string> documents_;
   std::shared_ptr<MenuItem> menuBar_;

@@ -70,8 +70,8 @@ void RecordingDesktop::ShowMessage(const std::string& text) {
   calls.push_back("message " + text);
 }
 
-void RecordingDesktop::ShowError(const std::string& title, const std::string& text) {
-  calls.push_back("error " + title + "|" + text);
+void RecordingDesktop::ShowWarning(const std::string& text, const std::string& details) {
+  calls.push_back("warning " + text + "|" + details);
 }
 
 std::optional<std::string> RecordingDesktop::ChooseFile(

@@ -14,8 +14,8 @@ namespace testing_support {
 class RecordingDesktop : public platform::Desktop {
  public:
   // Each call as one line: "register <name>|<creator>|<type>|<extensions>", "deregister <name>",
-  // "run", "quit", "serve", "autoquit on|off", "menubar", "message <text>", "error <title>|<text>",
-  // "choose <title>|<initial folder>|<filter text>".
+  // "run", "quit", "serve", "autoquit on|off", "menubar", "message <text>", "warning
+  // <text>|<details>", "choose <title>|<initial folder>|<filter text>".
   std::vector<std::string> calls;
   // Handed to the program when the loop starts, then dropped on it one by one.
   std::vector<std::string> startupDocuments;
@@ -41,7 +41,7 @@ class RecordingDesktop : public platform::Desktop {
   void AutoQuit(bool on) override;
   void InstallMenuBar(const std::shared_ptr<platform::MenuItem>& bar) override;
   void ShowMessage(const std::string& text) override;
-  void ShowError(const std::string& title, const std::string& text) override;
+  void ShowWarning(const std::string& text, const std::string& details) override;
   std::optional<std::string> ChooseFile(const platform::OpenDialogRequest& request) override;
   std::string DocumentsFolderPath() override;
 };
