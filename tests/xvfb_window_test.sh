@@ -2,7 +2,8 @@
 # Runs the installed program on a real X display (Xvfb, no window manager) the way a user would:
 # started with two files it shows one answer box after the other over its menu window and keeps
 # running; started bare it shows the open dialog; Ctrl+Q and closing the window both end it with
-# status 0.
+# status 0; Qt's own options are files like any other argument; Ctrl+C copies an answer; and a
+# whole session, the open dialog cancelled and used, leaves no file in the home or XDG folders.
 # Usage: xvfb_window_test.sh BUILD_DIR SAMPLES_DIR CLOSE_REQUEST_HELPER
 set -euo pipefail
 
@@ -12,6 +13,7 @@ close_request=${3:?usage: xvfb_window_test.sh BUILD_DIR SAMPLES_DIR CLOSE_REQUES
 xvfb=${XVFB:-Xvfb}
 xdotool=${XDOTOOL:-xdotool}
 xprop=${XPROP:-xprop}
+xclip=${XCLIP:-xclip}
 
 tmp=$(mktemp -d)
 xvfb_pid=""
@@ -58,11 +60,15 @@ wait_until 15 display_ready || fail "Xvfb gave no display number"
 DISPLAY=":$(head -n1 "$tmp/display")"
 export DISPLAY
 
-# The program on this display only, with a home and runtime folder of its own.
+# The program on this display only, with empty home, XDG and runtime folders of its own, and no
+# session bus.
 export QT_QPA_PLATFORM=xcb HOME=$tmp/home XDG_RUNTIME_DIR=$tmp/runtime
-export XDG_CONFIG_HOME=$tmp/home/.config XDG_CACHE_HOME=$tmp/home/.cache
+export XDG_CONFIG_HOME=$tmp/config XDG_CACHE_HOME=$tmp/cache XDG_DATA_HOME=$tmp/data
+export XDG_STATE_HOME=$tmp/state
 unset WAYLAND_DISPLAY SESSION_MANAGER QT_QPA_PLATFORMTHEME XDG_CURRENT_DESKTOP
-mkdir -p "$HOME"
+unset DBUS_SESSION_BUS_ADDRESS
+user_folders=("$HOME" "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$XDG_DATA_HOME" "$XDG_STATE_HOME")
+mkdir -p "${user_folders[@]}"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 
 x() { timeout 10 "$xdotool" "$@"; }
@@ -98,6 +104,13 @@ check_box() {
   [ "$name" = whichkontakt ] || fail "the message box is titled '$name', expected 'whichkontakt'"
   timeout 10 "$xprop" -id "$box" WM_TRANSIENT_FOR | grep -qi "# $(printf '0x%x' "$main")\$" ||
     fail "the message box does not belong to the menu window"
+}
+
+# The text that the focused box puts on the clipboard for Ctrl+C, read back as another client.
+copied_text() {
+  press "$1" ctrl+c
+  sleep 0.3
+  timeout 10 "$xclip" -o -selection clipboard
 }
 
 expect_exit_status_0() {
@@ -146,5 +159,47 @@ has_no_dialog || fail "a window appeared after the open dialog was cancelled"
 kill -0 "$app_pid" 2>/dev/null || fail "the program ended when the open dialog was cancelled"
 timeout 10 "$close_request" "$main"
 expect_exit_status_0 "closing the menu window"
+
+echo "== Qt's options as files, and Ctrl+C in the answer"
+cp "$samples/kontakt4.nki" "$tmp/-reverse.nki"
+(cd "$tmp" && exec "$program" -platform offscreen -reverse.nki -qwindowtitle) \
+  >"$tmp/app.out" 2>"$tmp/app.err" &
+app_pid=$!
+wait_until 20 has_main_window || fail "no menu window appeared on the X display"
+main=$(main_window)
+[ "$(x getwindowname "$main")" = whichkontakt ] || fail "the menu window is not titled whichkontakt"
+wait_until 20 has_dialog || fail "no message box appeared for -reverse.nki"
+box=$(dialog)
+answer=$(copied_text "$box") || fail "nothing could be read from the clipboard"
+[ "$answer" = "-reverse.nki is Kontakt Version 4.2.3.0" ] ||
+  fail "Ctrl+C in the box copied '$answer'"
+press "$box" Return
+wait_until 10 has_no_dialog || fail "the message box did not go away on Return"
+press "$main" ctrl+q
+expect_exit_status_0 "Ctrl+Q"
+
+echo "== a file chosen in the open dialog"
+"$program" >"$tmp/app.out" 2>"$tmp/app.err" &
+app_pid=$!
+wait_until 20 has_main_window || fail "no menu window appeared"
+main=$(main_window)
+wait_until 20 has_dialog || fail "no open dialog appeared"
+chooser=$(dialog)
+x windowfocus --sync "$chooser"
+x type --delay 10 "$samples/kontakt5.nkm"
+x key Return
+wait_until 10 has_dialog_other_than "$chooser" || x key Return
+wait_until 10 has_dialog_other_than "$chooser" || fail "no answer for the chosen file"
+box=$(dialog)
+answer=$(copied_text "$box") || fail "nothing could be read from the clipboard"
+[ "$answer" = "kontakt5.nkm is Kontakt Version 5.8.1.0" ] || fail "the answer was '$answer'"
+press "$box" Return
+wait_until 10 has_no_dialog || fail "the message box did not go away on Return"
+press "$main" ctrl+q
+expect_exit_status_0 "Ctrl+Q"
+
+echo "== nothing written"
+written=$(find "${user_folders[@]}" -mindepth 1)
+[ -z "$written" ] || fail "the sessions left files behind: $written"
 
 echo "The program behaves as expected on an X display"
