@@ -178,8 +178,8 @@ wait_until 10 has_no_dialog || fail "the message box did not go away on Return"
 press "$main" ctrl+q
 expect_exit_status_0 "Ctrl+Q"
 
-echo "== a file chosen in the open dialog"
-"$program" >"$tmp/app.out" 2>"$tmp/app.err" &
+echo "== a file chosen in the open dialog, where GTK's own dialog would record it"
+QT_QPA_PLATFORMTHEME=gtk3 "$program" >"$tmp/app.out" 2>"$tmp/app.err" &
 app_pid=$!
 wait_until 20 has_main_window || fail "no menu window appeared"
 main=$(main_window)

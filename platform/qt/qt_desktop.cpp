@@ -121,6 +121,9 @@ QtDesktop::QtDesktop(int argc, char** argv) {
     std::exit(1);
   }
   KeepNoSettings();
+  // The desktop's own dialog records what was opened (GTK's writes recently-used.xbel and makes
+  // its bookmarks folder as soon as it is created); Qt's keeps nothing once settings are kept.
+  QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
   static char fallbackName[] = "whichkontakt";
   qtArgv_[0] = argc > 0 && argv[0] != nullptr ? argv[0] : fallbackName;
   application_ = std::make_unique<QApplication>(qtArgc_, qtArgv_);

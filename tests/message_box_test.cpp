@@ -1,0 +1,206 @@
+// The framework's message box, offscreen: what Ctrl+C copies, how the text is shown, and how a
+// long file name is fitted.
+#include "platform/qt/message_box.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDialogButtonBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextEdit>
+#include <QTextLayout>
+#include <algorithm>
+#include <memory>
+#include <string>
+
+namespace {
+
+using platform::qt::MessageBox;
+
+class MessageBoxTest : public ::testing::Test {
+ protected:
+  // Shows a box as the program would, active and with its default focus.
+  MessageBox& Show(const QString& text, const QString& details = {}) {
+    box_ = std::make_unique<MessageBox>(MessageBox::Kind::kInformation,
+                                        QStringLiteral("whichkontakt"), text, details, nullptr);
+    box_->show();
+    QApplication::setActiveWindow(box_.get());
+    QApplication::processEvents();
+    return *box_;
+  }
+  QTextEdit* TextView() const {
+    return box_->findChild<QTextEdit*>(QStringLiteral("message_text"));
+  }
+  QPlainTextEdit* DetailsView() const { return box_->findChild<QPlainTextEdit*>(); }
+  QPushButton* Button(const QString& text) const {
+    for (QPushButton* button : box_->findChildren<QPushButton*>()) {
+      if (button->text() == text) {
+        return button;
+      }
+    }
+    return nullptr;
+  }
+  void Focus(QWidget* widget) {
+    widget->setFocus();
+    QApplication::processEvents();
+    ASSERT_EQ(QApplication::focusWidget(), widget);
+  }
+  // Ctrl+C as the user types it, to whatever has the focus.
+  static std::string CopyWithKeyboard() {
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_C, Qt::ControlModifier);
+    return QGuiApplication::clipboard()->text().toStdString();
+  }
+
+  int argc_ = 1;
+  char name_[12] = "message_box";
+  char* argv_[2] = {name_, nullptr};
+  QApplication application_{argc_, argv_};
+  std::unique_ptr<MessageBox> box_;
+};
+
+enum class Where { kOk, kText, kDetails };
+
+struct CopyCase {
+  const char* label;
+  const char* details;
+  Where focus;
+  int selectionStart;
+  int selectionLength;  // 0: nothing selected
+  const char* clipboard;
+};
+
+TEST_F(MessageBoxTest, CtrlCCopiesTheSelectionOrElseTheWholeText) {
+  const QString text = QStringLiteral("Could not read x.nki:\nit is not a regular file.");
+  const CopyCase cases[] = {
+      {"button, no details", "", Where::kOk, 0, 0,
+       "Could not read x.nki:\nit is not a regular file."},
+      {"button", "error 22\nbad", Where::kOk, 0, 0,
+       "Could not read x.nki:\nit is not a regular file.\n\nerror 22\nbad"},
+      {"text, nothing selected", "error 22\nbad", Where::kText, 0, 0,
+       "Could not read x.nki:\nit is not a regular file.\n\nerror 22\nbad"},
+      {"text, a word", "error 22\nbad", Where::kText, 15, 5, "x.nki"},
+      // A selection over a line break must come out as a newline, not as U+2029.
+      {"text, across lines", "", Where::kText, 15, 12, "x.nki:\nit is"},
+      {"details, nothing selected", "error 22\nbad", Where::kDetails, 0, 0,
+       "Could not read x.nki:\nit is not a regular file.\n\nerror 22\nbad"},
+      {"details, a word", "error 22\nbad", Where::kDetails, 6, 2, "22"},
+  };
+  for (const CopyCase& c : cases) {
+    SCOPED_TRACE(c.label);
+    MessageBox& box = Show(text, QString::fromUtf8(c.details));
+    if (c.focus == Where::kOk) {
+      // The OK button has the focus without anyone moving it there.
+      QPushButton* ok = box.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+      ASSERT_NE(ok, nullptr);
+      EXPECT_EQ(QApplication::focusWidget(), ok);
+    } else if (c.focus == Where::kText) {
+      QTextCursor cursor = TextView()->textCursor();
+      cursor.setPosition(c.selectionStart);
+      cursor.setPosition(c.selectionStart + c.selectionLength, QTextCursor::KeepAnchor);
+      TextView()->setTextCursor(cursor);
+      Focus(TextView());
+    } else {
+      Button(QStringLiteral("Show Details\u2026"))->click();
+      QTextCursor cursor = DetailsView()->textCursor();
+      cursor.setPosition(c.selectionStart);
+      cursor.setPosition(c.selectionStart + c.selectionLength, QTextCursor::KeepAnchor);
+      DetailsView()->setTextCursor(cursor);
+      Focus(DetailsView());
+    }
+    EXPECT_EQ(CopyWithKeyboard(), c.clipboard);
+    EXPECT_TRUE(box.isVisible()) << "Ctrl+C closed the box";
+  }
+}
+
+// A file name may hold anything, markup included: the user must see the name itself.
+TEST_F(MessageBoxTest, TextIsShownAsGivenNeverAsMarkup) {
+  const QString text = QStringLiteral("<b>Tom & Jerry<br>.nki is Kontakt Version 4.2.3.0");
+  Show(text);
+  ASSERT_NE(TextView(), nullptr);
+  EXPECT_EQ(TextView()->toPlainText().toStdString(), text.toStdString());
+}
+
+TEST_F(MessageBoxTest, TextCanBeSelectedWithTheKeyboardAndTheMouse) {
+  Show(QStringLiteral("a.nki is Kontakt Version 4.2.3.0"));
+  QTextEdit* view = TextView();
+  Focus(view);
+  view->moveCursor(QTextCursor::Start);
+  for (int i = 0; i < 5; ++i) {
+    QTest::keyClick(view, Qt::Key_Right, Qt::ShiftModifier);
+  }
+  EXPECT_EQ(view->textCursor().selectedText(), "a.nki");
+  EXPECT_EQ(CopyWithKeyboard(), "a.nki");
+
+  view->moveCursor(QTextCursor::Start);
+  QTextCursor from = view->textCursor();
+  QTextCursor to = view->textCursor();
+  to.setPosition(8);
+  QWidget* viewport = view->viewport();
+  QTest::mousePress(viewport, Qt::LeftButton, {}, view->cursorRect(from).center());
+  QTest::mouseMove(viewport, view->cursorRect(to).center());
+  QTest::mouseRelease(viewport, Qt::LeftButton, {}, view->cursorRect(to).center());
+  EXPECT_EQ(view->textCursor().selectedText(), "a.nki is");
+}
+
+std::string Repeat(const std::string& piece, int times) {
+  std::string repeated;
+  for (int i = 0; i < times; ++i) {
+    repeated += piece;
+  }
+  return repeated;
+}
+
+// A name of 255 bytes, the most a file system takes, in characters of one to four bytes.
+TEST_F(MessageBoxTest, LongestNameWrapsInsideTheBoxAndTheScreen) {
+  const struct {
+    const char* label;
+    std::string name;
+  } rows[] = {
+      {"ASCII", std::string(255, 'a')},
+      {"two bytes", "a" + Repeat("\xc3\xa9", 127)},
+      {"three bytes", Repeat("\xe2\x82\xac", 85)},
+      {"four bytes", "abc" + Repeat("\xf0\x9f\x98\x80", 63)},
+  };
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.label);
+    ASSERT_EQ(row.name.size(), 255u);
+    MessageBox& box = Show(QString::fromStdString(row.name + " is Kontakt Version 4.2.3.0"));
+    QTextEdit* view = TextView();
+    const QSizeF document = view->document()->size();
+    // On this screen, and so on any screen at least 1280 pixels wide.
+    EXPECT_LE(box.frameGeometry().width(), std::min(screen.width(), 1280));
+    EXPECT_LE(document.width(), view->viewport()->width());
+    EXPECT_GT(view->document()->firstBlock().layout()->lineCount(), 1);
+    EXPECT_GE(view->viewport()->height(), document.height());
+    EXPECT_EQ(view->verticalScrollBar()->maximum(), 0);
+  }
+}
+
+TEST_F(MessageBoxTest, DetailsStayHiddenUntilAskedFor) {
+  Show(QStringLiteral("Could not read x.nki."), QStringLiteral("error 22"));
+  QPlainTextEdit* details = DetailsView();
+  ASSERT_NE(details, nullptr);
+  EXPECT_FALSE(details->isVisible());
+  QPushButton* toggle = Button(QStringLiteral("Show Details\u2026"));
+  ASSERT_NE(toggle, nullptr);
+  QTest::mouseClick(toggle, Qt::LeftButton);
+  EXPECT_TRUE(details->isVisible());
+  EXPECT_EQ(details->toPlainText(), "error 22");
+  EXPECT_EQ(toggle->text(), "Hide Details\u2026");
+  QTest::mouseClick(toggle, Qt::LeftButton);
+  EXPECT_FALSE(details->isVisible());
+
+  Show(QStringLiteral("a.nki is Kontakt Version 4.2.3.0"));
+  EXPECT_EQ(Button(QStringLiteral("Show Details\u2026")), nullptr);
+}
+
+}  // namespace
