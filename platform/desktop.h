@@ -33,8 +33,11 @@ class EventSink {
  public:
   // Once the loop runs: the documents handed to the program at its start, possibly none.
   virtual void Started(const std::vector<std::string>& documents) = 0;
-  // A document handed to the program while it runs (dropped on its window).
+  // A document handed to the program while it runs (dropped on its window, or opened with the
+  // program while it was running).
   virtual void DocumentDropped(const std::string& path) = 0;
+  // The program was started again without a document while it was running.
+  virtual void NewDocumentRequested() = 0;
   virtual void MenuItemChosen(const std::shared_ptr<MenuItem>& item) = 0;
 
  protected:

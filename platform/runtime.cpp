@@ -93,6 +93,10 @@ class ApplicationEvents final : public EventSink {
     RaiseEvent([document] { State().app->Event_OpenDocument(document); }, document->Name());
   }
 
+  void NewDocumentRequested() override {
+    RaiseEvent([] { State().app->Event_NewDocument(); });
+  }
+
   void MenuItemChosen(const std::shared_ptr<MenuItem>& item) override {
     RaiseEvent([item] {
       if (!item) {

@@ -23,8 +23,9 @@ void RuntimeInitExternalClasses();
 void RuntimeAllocatePluginEntrypointsTable(int32_t count);
 void RuntimeRegisterAppObject(std::shared_ptr<Application> app);
 // The event loop: raises Event_Open, then Event_OpenDocument for each document handed to the
-// program (Event_NewDocument when there was none), then one for each document dropped on it,
-// until the application quits. Every event goes through the exception helper, and a
+// program (Event_NewDocument when there was none), then one for each document dropped on it or
+// handed over by a later start (Event_NewDocument for a bare later start), until the application
+// quits. Every event goes through the exception helper, and a
 // RuntimeException that comes back is reported and the loop goes on.
 void RuntimeRun();
 // Tells the user in plain words, in a warning box, what went wrong and with which file; the

@@ -16,6 +16,7 @@
 
 #include "platform/folder_item.h"
 #include "platform/menu_item.h"
+#include "platform/qt/application_service.h"
 #include "platform/qt/local_path.h"
 #include "platform/qt/menu_translation.h"
 #include "platform/qt/menu_window.h"
@@ -148,29 +149,74 @@ void QtDesktop::RegisterFileType(const FileTypeRecord& /*type*/) {}
 void QtDesktop::DeregisterFileType(const std::string& /*name*/) {}
 
 void QtDesktop::Run(EventSink& events) {
+  quitting_ = false;
+  ApplicationService service(
+      [this, &events](const std::vector<std::string>& paths) {
+        for (const std::string& path : paths) {
+          GuardedLater([&events, path] { events.DocumentDropped(path); });
+        }
+        BringToFront();
+      },
+      [this, &events] {
+        GuardedLater([&events] { events.NewDocumentRequested(); });
+        BringToFront();
+      });
+  if (service.Start(documents_) == ApplicationService::Outcome::kHandedOver) {
+    // The session's program answers them; this start ends as after a quit, having shown nothing.
+    return;
+  }
   window_ = std::make_unique<MenuWindow>(
-      [this, &events](const std::string& path) { Guarded([&] { events.DocumentDropped(path); }); },
+      [this, &events](const std::string& path) {
+        Guarded([&events, path] { events.DocumentDropped(path); });
+      },
       [this] { Quit(); });
   BuildWindowMenus(events);
   window_->show();
   QTimer::singleShot(0, window_.get(),
-                     [this, &events] { Guarded([&] { events.Started(documents_); }); });
+                     [this, &events] { Guarded([this, &events] { events.Started(documents_); }); });
   QApplication::exec();
+  waiting_.clear();
   window_.reset();
   if (escaped_) {
     std::rethrow_exception(std::exchange(escaped_, nullptr));
   }
 }
 
-void QtDesktop::Guarded(const std::function<void()>& call) {
-  // The loop has just been served: long work need not serve it again for a while.
-  sinceServed_.restart();
-  callsSinceServed_ = 0;
-  try {
-    call();
-  } catch (...) {
-    escaped_ = std::current_exception();
-    QApplication::exit(1);
+void QtDesktop::Guarded(std::function<void()> call) {
+  waiting_.push_back(std::move(call));
+  if (running_) {
+    return;
+  }
+  running_ = true;
+  while (!waiting_.empty() && !quitting_ && !escaped_) {
+    const std::function<void()> next = std::move(waiting_.front());
+    waiting_.pop_front();
+    // The loop has just been served: long work need not serve it again for a while.
+    sinceServed_.restart();
+    callsSinceServed_ = 0;
+    try {
+      next();
+    } catch (...) {
+      escaped_ = std::current_exception();
+      QApplication::exit(1);
+    }
+  }
+  running_ = false;
+}
+
+void QtDesktop::GuardedLater(std::function<void()> call) {
+  QMetaObject::invokeMethod(
+      application_.get(), [this, call = std::move(call)] { Guarded(call); }, Qt::QueuedConnection);
+}
+
+void QtDesktop::BringToFront() {
+  QWidget* front = QApplication::activeModalWidget();
+  if (front == nullptr) {
+    front = window_.get();
+  }
+  if (front != nullptr) {
+    front->raise();
+    front->activateWindow();
   }
 }
 
@@ -179,12 +225,13 @@ void QtDesktop::BuildWindowMenus(EventSink& events) {
   menuBar->clear();
   if (menuBar_) {
     BuildMenus(*menuBar, *menuBar_, [this, &events](const std::shared_ptr<MenuItem>& item) {
-      Guarded([&] { events.MenuItemChosen(item); });
+      Guarded([&events, item] { events.MenuItemChosen(item); });
     });
   }
 }
 
 void QtDesktop::Quit() {
+  quitting_ = true;
   QApplication::quit();
 }
 

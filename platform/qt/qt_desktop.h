@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <deque>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -39,9 +40,14 @@ class QtDesktop : public platform::Desktop {
   std::string DocumentsFolderPath() override;
 
  private:
-  // Runs a call from the event loop into the program; anything it raises is kept and ends the
-  // loop, to be raised again once the loop has returned, as nothing may unwind through Qt.
-  void Guarded(const std::function<void()>& call);
+  // Runs a call from the event loop into the program, one at a time: a call that comes while
+  // another runs (from the nested loop of its box or dialog) waits until that one has returned,
+  // so no box opens on top of another. Anything a call raises is kept and ends the loop, to be
+  // raised again once the loop has returned, as nothing may unwind through Qt.
+  void Guarded(std::function<void()> call);
+  // Guarded, later: from a handler that must return first (a bus call waiting for its reply).
+  void GuardedLater(std::function<void()> call);
+  void BringToFront();
   void BuildWindowMenus(EventSink& events);
   void ShowBox(MessageBox::Kind kind, const std::string& text, const std::string& details);
 
@@ -52,6 +58,9 @@ class QtDesktop : public platform::Desktop {
   std::vector<std::string> documents_;
   std::shared_ptr<MenuItem> menuBar_;
   std::unique_ptr<MenuWindow> window_;
+  std::deque<std::function<void()>> waiting_;
+  bool running_ = false;
+  bool quitting_ = false;
   std::exception_ptr escaped_;
   QElapsedTimer sinceServed_;
   unsigned callsSinceServed_ = 0;

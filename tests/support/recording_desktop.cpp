@@ -30,6 +30,9 @@ void RecordingDesktop::Run(platform::EventSink& events) {
   for (const std::string& path : droppedDocuments) {
     events.DocumentDropped(path);
   }
+  for (int i = 0; i < newDocumentRequests; ++i) {
+    events.NewDocumentRequested();
+  }
   for (const std::string& name : chosenMenuItems) {
     events.MenuItemChosen(FindMenuItem(name));
   }

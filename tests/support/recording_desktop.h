@@ -20,6 +20,8 @@ class RecordingDesktop : public platform::Desktop {
   // Handed to the program when the loop starts, then dropped on it one by one.
   std::vector<std::string> startupDocuments;
   std::vector<std::string> droppedDocuments;
+  // Then so many bare later starts ask for a new document.
+  int newDocumentRequests = 0;
   // Then these menu items, by Name, are chosen from the installed menu bar, in order.
   std::vector<std::string> chosenMenuItems;
   // Answers of ChooseFile in order; nullopt is a cancelled dialog, and so is an empty script.
