@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-gtk-platformtheme
-  strace xvfb xdotool xclip x11-utils desktop-file-utils shared-mime-info
+  strace xvfb xdotool xclip x11-utils desktop-file-utils shared-mime-info dbus-daemon
   libx11-dev git
 )
 
