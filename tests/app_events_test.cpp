@@ -151,6 +151,19 @@ TEST_F(AppEventsTest, BareStartOffersTheDialogAndAnswersTheChosenFile) {
   EXPECT_THAT(desktop_.Messages(), ElementsAre("chosen.nki is Kontakt Version 5.0.3.12"));
 }
 
+TEST_F(AppEventsTest, BareLaterStartOffersTheDialogAgainAfterTheAnswers) {
+  desktop_.documentsFolder = folder_.Path();
+  desktop_.startupDocuments = {Write("first.nki", HeadTaggedFile({4, 1, 0, 0}, "Kon4"))};
+  desktop_.newDocumentRequests = 1;
+  desktop_.chosenFiles = {Write("chosen.nkm", HeadTaggedFile({3, 0, 0, 2}, "Kon3"))};
+  EXPECT_EQ(Run(), 0);
+  EXPECT_THAT(desktop_.Messages(), ElementsAre("first.nki is Kontakt Version 4.1.0.0",
+                                               "chosen.nkm is Kontakt Version 3.0.0.2"));
+  EXPECT_EQ(std::count_if(desktop_.calls.begin(), desktop_.calls.end(),
+                          [](const std::string& call) { return call.rfind("choose ", 0) == 0; }),
+            1);
+}
+
 TEST_F(AppEventsTest, CancelledDialogShowsNothing) {
   Run();
   EXPECT_THAT(desktop_.calls, ::testing::Contains(HasSubstr("choose ")));
