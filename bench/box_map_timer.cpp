@@ -1,6 +1,8 @@
 // Starts a program and reports how long it took until its first dialog window (a message box has
 // _NET_WM_WINDOW_TYPE_DIALOG) was mapped on the X display, then ends it and reports its peak
-// memory. Menu windows mapped earlier are reported too but do not count.
+// memory. Menu windows mapped earlier are reported too but do not count. The box may be another
+// program's: a later start that hands its file to the running program ends at once with status
+// 0, and the running program's box is the one timed.
 // Usage: box_map_timer SETTLE_MS PROGRAM [ARGUMENT...]
 // Output: first_map_ms=F box_map_ms=B max_rss_kb=R
 #include <X11/Xatom.h>
@@ -89,13 +91,19 @@ int main(int argc, char** argv) {
 
   double firstMap = -1;
   double boxMap = -1;
+  bool ended = false;
+  int status = 0;
+  rusage usage{};
   while (boxMap < 0 && Clock::now() - start < kGiveUpAfter) {
     if (XPending(display) == 0) {
       pollfd connection{ConnectionNumber(display), POLLIN, 0};
       poll(&connection, 1, 100);
-      if (waitpid(child, nullptr, WNOHANG) == child) {
-        std::fprintf(stderr, "box_map_timer: %s ended before showing a box\n", argv[2]);
-        return 1;
+      if (!ended && wait4(child, &status, WNOHANG, &usage) == child) {
+        ended = true;
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+          std::fprintf(stderr, "box_map_timer: %s failed before a box was shown\n", argv[2]);
+          return 1;
+        }
       }
       continue;
     }
@@ -115,10 +123,10 @@ int main(int argc, char** argv) {
 
   // Let the box be painted before the peak memory is taken.
   std::this_thread::sleep_for(settle);
-  kill(child, SIGKILL);
-  int status = 0;
-  rusage usage{};
-  wait4(child, &status, 0, &usage);
+  if (!ended) {
+    kill(child, SIGKILL);
+    wait4(child, &status, 0, &usage);
+  }
   XCloseDisplay(display);
   if (boxMap < 0) {
     std::fprintf(stderr, "box_map_timer: no box within %lld s\n",
