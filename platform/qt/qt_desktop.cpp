@@ -175,6 +175,8 @@ void QtDesktop::Run(EventSink& events) {
   QTimer::singleShot(0, window_.get(),
                      [this, &events] { Guarded([this, &events] { events.Started(documents_); }); });
   QApplication::exec();
+  // Calls still waiting refer to this run's events; a later run must not receive them.
+  QCoreApplication::removePostedEvents(application_.get(), QEvent::MetaCall);
   waiting_.clear();
   window_.reset();
   if (escaped_) {
