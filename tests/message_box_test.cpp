@@ -136,7 +136,7 @@ TEST_F(MessageBoxTest, TextCanBeSelectedWithTheKeyboardAndTheMouse) {
   for (int i = 0; i < 5; ++i) {
     QTest::keyClick(view, Qt::Key_Right, Qt::ShiftModifier);
   }
-  EXPECT_EQ(view->textCursor().selectedText(), "a.nki");
+  EXPECT_EQ(view->textCursor().selectedText().toStdString(), "a.nki");
   EXPECT_EQ(CopyWithKeyboard(), "a.nki");
 
   view->moveCursor(QTextCursor::Start);
@@ -147,7 +147,7 @@ TEST_F(MessageBoxTest, TextCanBeSelectedWithTheKeyboardAndTheMouse) {
   QTest::mousePress(viewport, Qt::LeftButton, {}, view->cursorRect(from).center());
   QTest::mouseMove(viewport, view->cursorRect(to).center());
   QTest::mouseRelease(viewport, Qt::LeftButton, {}, view->cursorRect(to).center());
-  EXPECT_EQ(view->textCursor().selectedText(), "a.nki is");
+  EXPECT_EQ(view->textCursor().selectedText().toStdString(), "a.nki is");
 }
 
 std::string Repeat(const std::string& piece, int times) {
@@ -194,8 +194,8 @@ TEST_F(MessageBoxTest, DetailsStayHiddenUntilAskedFor) {
   ASSERT_NE(toggle, nullptr);
   QTest::mouseClick(toggle, Qt::LeftButton);
   EXPECT_TRUE(details->isVisible());
-  EXPECT_EQ(details->toPlainText(), "error 22");
-  EXPECT_EQ(toggle->text(), "Hide Details\u2026");
+  EXPECT_EQ(details->toPlainText().toStdString(), "error 22");
+  EXPECT_EQ(toggle->text().toStdString(), "Hide Details\u2026");
   QTest::mouseClick(toggle, Qt::LeftButton);
   EXPECT_FALSE(details->isVisible());
 
