@@ -14,8 +14,8 @@
 namespace platform {
 namespace {
 
-std::string Describe(const std::string& action, const std::string& name, int32_t code) {
-  return "cannot " + action + " \"" + name + "\": " + std::strerror(code);
+std::string Describe(const std::string& action, const std::string& name, const char* cause) {
+  return "cannot " + action + " \"" + name + "\": " + cause;
 }
 
 // Opens without blocking (a named pipe would wait for a writer) and accepts only regular files.
@@ -54,8 +54,7 @@ std::shared_ptr<BinaryStream> BinaryStream::Open(const std::shared_ptr<FolderIte
     // EINVAL here can only be the regular-file check's own refusal.
     const bool notRegular = error == EINVAL;
     throw IOException(
-        "cannot open \"" + file->Name() + "\": " +
-            (notRegular ? std::string("not a regular file") : std::string(std::strerror(error))),
+        Describe("open", file->Name(), notRegular ? "not a regular file" : std::strerror(error)),
         file->LastErrorCode(), file->Name(),
         notRegular ? std::string("it is not a regular file") : PlainErrorReason(error));
   }
@@ -114,7 +113,8 @@ void BinaryStream::Close() {
 
 void BinaryStream::CheckForError() const {
   if (useIOExceptions_ && lastErrorCode_ != 0) {
-    throw IOException(Describe(failedAction_, name_, lastErrorCode_), lastErrorCode_, name_);
+    throw IOException(Describe(failedAction_, name_, std::strerror(lastErrorCode_)), lastErrorCode_,
+                      name_);
   }
 }
 

@@ -81,6 +81,11 @@ windows_of_type() {
 main_window() { windows_of_type NORMAL | head -n1; }
 dialog() { windows_of_type DIALOG | head -n1; }
 has_main_window() { [ -n "$(main_window)" ]; }
+# Waits for the program's menu window and keeps its id in $main.
+wait_for_menu_window() {
+  wait_until 20 has_main_window || fail "no menu window appeared"
+  main=$(main_window)
+}
 has_dialog() { [ -n "$(dialog)" ]; }
 has_no_dialog() { [ -z "$(dialog)" ]; }
 has_dialog_other_than() { local id; id=$(dialog) && [ -n "$id" ] && [ "$id" != "$1" ]; }

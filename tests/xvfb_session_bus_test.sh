@@ -46,8 +46,7 @@ odd_name=$tmp/$'caf\xe9.nki'
 cp "$samples/kontakt4.nki" "$odd_name"
 "$program" "$samples/kontakt4.nki" >"$tmp/app.out" 2>"$tmp/app.err" &
 app_pid=$!
-wait_until 20 has_main_window || fail "no menu window appeared"
-main=$(main_window)
+wait_for_menu_window
 wait_until 20 has_dialog || fail "no message box appeared for the first file"
 later_start "$samples/kontakt5.nkm" "$odd_name"
 sleep 0.5

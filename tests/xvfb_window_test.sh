@@ -16,8 +16,7 @@ source "$(dirname "$0")/xvfb_session.sh"
 echo "== started with two files"
 "$program" "$samples/kontakt4.nki" "$samples/kontakt5.nkm" >"$tmp/app.out" 2>"$tmp/app.err" &
 app_pid=$!
-wait_until 20 has_main_window || fail "no menu window appeared"
-main=$(main_window)
+wait_for_menu_window
 [ "$(x getwindowname "$main")" = whichkontakt ] || fail "the menu window is not titled whichkontakt"
 wait_until 20 has_dialog || fail "no message box appeared for the first file"
 first=$(dialog)
@@ -38,8 +37,7 @@ expect_exit_status_0 "Ctrl+Q"
 echo "== started without a file"
 "$program" >"$tmp/app.out" 2>"$tmp/app.err" &
 app_pid=$!
-wait_until 20 has_main_window || fail "no menu window appeared"
-main=$(main_window)
+wait_for_menu_window
 wait_until 20 has_dialog || fail "no open dialog appeared"
 chooser=$(dialog)
 title=$(x getwindowname "$chooser")
@@ -57,8 +55,7 @@ cp "$samples/kontakt4.nki" "$tmp/-reverse.nki"
 (cd "$tmp" && exec "$program" -platform offscreen -reverse.nki -qwindowtitle) \
   >"$tmp/app.out" 2>"$tmp/app.err" &
 app_pid=$!
-wait_until 20 has_main_window || fail "no menu window appeared on the X display"
-main=$(main_window)
+wait_for_menu_window
 [ "$(x getwindowname "$main")" = whichkontakt ] || fail "the menu window is not titled whichkontakt"
 wait_until 20 has_dialog || fail "no message box appeared for -reverse.nki"
 box=$(dialog)
@@ -73,8 +70,7 @@ expect_exit_status_0 "Ctrl+Q"
 echo "== a file chosen in the open dialog, where GTK's own dialog would record it"
 QT_QPA_PLATFORMTHEME=gtk3 "$program" >"$tmp/app.out" 2>"$tmp/app.err" &
 app_pid=$!
-wait_until 20 has_main_window || fail "no menu window appeared"
-main=$(main_window)
+wait_for_menu_window
 wait_until 20 has_dialog || fail "no open dialog appeared"
 chooser=$(dialog)
 x windowfocus --sync "$chooser"
