@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs, on Debian 12, every package the build, the tests and the program need that is missing.
+# Installs, on Debian 12, every package the build, the tests and the program need that is missing,
+# and what many desktops carry that changes how the program behaves, so that the tests meet it:
+# dbus-x11 lets libdbus start a session bus through X where none is announced.
 set -euo pipefail
 
 packages=(
@@ -7,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-gtk-platformtheme
   strace xvfb xdotool xclip x11-utils desktop-file-utils shared-mime-info dbus-daemon
+  dbus-x11
   libx11-dev git
 )
 

@@ -91,6 +91,19 @@ has_no_dialog() { [ -z "$(dialog)" ]; }
 has_dialog_other_than() { local id; id=$(dialog) && [ -n "$id" ] && [ "$id" != "$1" ]; }
 has_ended() { ! kill -0 "$app_pid" 2>/dev/null; }
 
+# Processes with the program's home that this script did not start and does not wait for: what
+# the program left behind (a bus daemon autolaunched through X detaches itself, say). The tools
+# the script runs descend from it; Xvfb was started before HOME was set.
+processes_left_behind() {
+  local pid
+  for pid in $(ps -eo pid=,ppid= | awk -v script=$$ '{ parent[$1] = $2 }
+    END { for (p in parent) { q = p; while (q > 1 && q != script) q = parent[q]; if (q != script) print p } }'); do
+    if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "HOME=$HOME"; then
+      echo "$pid $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null)"
+    fi
+  done
+}
+
 # Keys go through XTEST to the focused window, as a keyboard's would; without a window manager
 # the test gives the focus itself.
 press() {

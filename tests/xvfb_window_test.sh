@@ -3,7 +3,8 @@
 # started with two files it shows one answer box after the other over its menu window and keeps
 # running; started bare it shows the open dialog; Ctrl+Q and closing the window both end it with
 # status 0; Qt's own options are files like any other argument; Ctrl+C copies an answer; and a
-# whole session, the open dialog cancelled and used, leaves no file in the home or XDG folders.
+# whole session, the open dialog cancelled and used, leaves no file in the home or XDG folders
+# and no process behind: without a session bus, none is started.
 # Usage: xvfb_window_test.sh BUILD_DIR SAMPLES_DIR CLOSE_REQUEST_HELPER
 set -euo pipefail
 
@@ -86,8 +87,10 @@ wait_until 10 has_no_dialog || fail "the message box did not go away on Return"
 press "$main" ctrl+q
 expect_exit_status_0 "Ctrl+Q"
 
-echo "== nothing written"
+echo "== nothing written, nothing left running"
 written=$(find "${user_folders[@]}" -mindepth 1)
 [ -z "$written" ] || fail "the sessions left files behind: $written"
+left=$(processes_left_behind)
+[ -z "$left" ] || fail "the sessions left processes running: $left"
 
 echo "The program behaves as expected on an X display"

@@ -1,7 +1,5 @@
 #include "platform/qt/application_service.h"
 
-#include <sys/stat.h>
-
 #include <QByteArray>
 #include <QUrl>
 #include <QtDBus/QDBusConnection>
@@ -12,6 +10,7 @@
 #include <utility>
 
 #include "platform/qt/local_path.h"
+#include "platform/qt/session_bus.h"
 
 namespace platform::qt {
 namespace {
@@ -22,18 +21,6 @@ constexpr int kHandOverTimeoutMs = 500;
 
 QString Interface() {
   return QStringLiteral("org.freedesktop.Application");
-}
-
-// Without an announced bus, libdbus would try to start one through the X server; a program that
-// runs alone must not leave a bus daemon behind.
-bool SessionBusAnnounced() {
-  if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) {
-    return true;
-  }
-  const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-  struct stat info {};
-  return !runtime.isEmpty() && stat((runtime + "/bus").constData(), &info) == 0 &&
-         S_ISSOCK(info.st_mode);
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "platform/qt/local_path.h"
 #include "platform/qt/menu_translation.h"
 #include "platform/qt/menu_window.h"
+#include "platform/qt/session_bus.h"
 
 namespace platform::qt {
 namespace {
@@ -121,6 +122,7 @@ QtDesktop::QtDesktop(int argc, char** argv) {
                  "are not set)\n");
     std::exit(1);
   }
+  NeverStartASessionBus();
   KeepNoSettings();
   // The desktop's own dialog records what was opened (GTK's writes recently-used.xbel and makes
   // its bookmarks folder as soon as it is created); Qt's keeps nothing once settings are kept.
