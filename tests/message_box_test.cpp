@@ -1,9 +1,10 @@
-// The framework's message box, offscreen: what Ctrl+C copies, how the text is shown, and how a
-// long file name is fitted.
+// The framework's message box, offscreen: what Ctrl+C copies, how the text is shown, how a long
+// file name and long details are fitted to the screen, and what assistive technology is told.
 #include "platform/qt/message_box.h"
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QDialogButtonBox>
@@ -46,6 +47,14 @@ class MessageBoxTest : public ::testing::Test {
       }
     }
     return nullptr;
+  }
+  // Selects length characters from start in a text view.
+  template <class View>
+  static void Select(View* view, int start, int length) {
+    QTextCursor cursor = view->textCursor();
+    cursor.setPosition(start);
+    cursor.setPosition(start + length, QTextCursor::KeepAnchor);
+    view->setTextCursor(cursor);
   }
   void Focus(QWidget* widget) {
     widget->setFocus();
@@ -96,23 +105,25 @@ TEST_F(MessageBoxTest, CtrlCCopiesTheSelectionOrElseTheWholeText) {
   for (const CopyCase& c : cases) {
     SCOPED_TRACE(c.label);
     MessageBox& box = Show(text, QString::fromUtf8(c.details));
+    const bool hasDetails = DetailsView() != nullptr;
+    if (hasDetails) {
+      Button(QStringLiteral("Show Details\u2026"))->click();
+    }
+    // What the user selected earlier in a view that no longer has the focus is not copied.
+    Select(TextView(), 0, 5);
+    if (hasDetails) {
+      Select(DetailsView(), 0, 5);
+    }
     if (c.focus == Where::kOk) {
       // The OK button has the focus without anyone moving it there.
       QPushButton* ok = box.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
       ASSERT_NE(ok, nullptr);
       EXPECT_EQ(QApplication::focusWidget(), ok);
     } else if (c.focus == Where::kText) {
-      QTextCursor cursor = TextView()->textCursor();
-      cursor.setPosition(c.selectionStart);
-      cursor.setPosition(c.selectionStart + c.selectionLength, QTextCursor::KeepAnchor);
-      TextView()->setTextCursor(cursor);
+      Select(TextView(), c.selectionStart, c.selectionLength);
       Focus(TextView());
     } else {
-      Button(QStringLiteral("Show Details\u2026"))->click();
-      QTextCursor cursor = DetailsView()->textCursor();
-      cursor.setPosition(c.selectionStart);
-      cursor.setPosition(c.selectionStart + c.selectionLength, QTextCursor::KeepAnchor);
-      DetailsView()->setTextCursor(cursor);
+      Select(DetailsView(), c.selectionStart, c.selectionLength);
       Focus(DetailsView());
     }
     EXPECT_EQ(CopyWithKeyboard(), c.clipboard);
@@ -183,6 +194,55 @@ TEST_F(MessageBoxTest, LongestNameWrapsInsideTheBoxAndTheScreen) {
     EXPECT_GE(view->viewport()->height(), document.height());
     EXPECT_EQ(view->verticalScrollBar()->maximum(), 0);
   }
+}
+
+// However large the text, the details and the font (QT_SCALE_FACTOR), the whole box stays on the
+// screen and every line can be read: what does not fit scrolls inside its view.
+TEST_F(MessageBoxTest, BoxWithItsDetailsShownFitsTheScreen) {
+  QString text = QString(255, QLatin1Char('a')) + QStringLiteral(" is Kontakt Version 4.2.3.0");
+  QString details;
+  for (int line = 0; line < 200; ++line) {
+    text += QStringLiteral("\nline %1 of a long message").arg(line);
+    details += QStringLiteral("detail %1\n").arg(line);
+  }
+  MessageBox& box = Show(text, details);
+  const QRect screen = box.screen()->availableGeometry();
+  for (const bool detailsShown : {false, true}) {
+    SCOPED_TRACE(detailsShown ? "details shown" : "details hidden");
+    if (detailsShown) {
+      Button(QStringLiteral("Show Details\u2026"))->click();
+      QApplication::processEvents();
+    }
+    EXPECT_LE(box.frameGeometry().width(), screen.width());
+    EXPECT_LE(box.frameGeometry().height(), screen.height());
+    QTextEdit* view = TextView();
+    EXPECT_LE(view->document()->size().width(), view->viewport()->width())
+        << "the scroll bar hides the ends of the lines";
+    EXPECT_GT(view->verticalScrollBar()->maximum(), 0);
+    EXPECT_GT(view->viewport()->height(), 0);
+  }
+  EXPECT_GT(DetailsView()->viewport()->height(), 0);
+  EXPECT_GT(DetailsView()->verticalScrollBar()->maximum(), 0);
+}
+
+// A screen reader reads an alert's name and labels the moment it appears, as it does for
+// QMessageBox; a dialog it announces by its title and focused button alone.
+TEST_F(MessageBoxTest, AssistiveTechnologyMeetsAnAlertWithItsWholeText) {
+  const QString text = QStringLiteral("k4.nki is Kontakt Version 4.2.3.0");
+  MessageBox& box = Show(text, QStringLiteral("details"));
+  QAccessibleInterface* alert = QAccessible::queryAccessibleInterface(&box);
+  ASSERT_NE(alert, nullptr);
+  EXPECT_EQ(alert->role(), QAccessible::AlertMessage);
+  EXPECT_EQ(alert->text(QAccessible::Name), QStringLiteral("whichkontakt"));
+  EXPECT_EQ(alert->text(QAccessible::Description), text);
+  QAccessibleInterface* label = QAccessible::queryAccessibleInterface(TextView());
+  ASSERT_NE(label, nullptr);
+  EXPECT_EQ(label->role(), QAccessible::StaticText);
+  EXPECT_EQ(label->text(QAccessible::Name), text);
+  EXPECT_EQ(label->parent()->object(), &box);
+  QPushButton* ok = box.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+  EXPECT_TRUE(ok->isDefault());
+  EXPECT_EQ(QApplication::focusWidget(), ok);
 }
 
 TEST_F(MessageBoxTest, DetailsStayHiddenUntilAskedFor) {

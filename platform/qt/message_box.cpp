@@ -1,5 +1,6 @@
 #include "platform/qt/message_box.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QDialogButtonBox>
@@ -13,17 +14,24 @@
 #include <QStyle>
 #include <QTextEdit>
 #include <QtMath>
+#include <algorithm>
+
+#include "platform/qt/message_box_accessibility.h"
 
 namespace platform::qt {
 namespace {
 
 // About as wide as a line of a letter: a file name of 255 bytes takes a few lines.
 constexpr int kMaxCharactersPerLine = 72;
+// Lines of details shown at most before they scroll.
+constexpr int kDetailsLines = 8;
 
 // The read-only text of the box: it looks like a label but wraps anywhere and can be selected.
-QTextEdit* MakeTextView(const QString& text, QWidget* parent) {
-  auto* view = new QTextEdit(parent);
-  view->setObjectName(QStringLiteral("message_text"));
+MessageText* MakeTextView(const QString& text, QWidget* parent) {
+  // Before the view exists: the first interface made for an object is kept for its lifetime.
+  InstallMessageBoxAccessibility();
+  auto* view = new MessageText(parent);
+  view->setObjectName(QLatin1String(MessageBox::kTextViewName));
   view->setReadOnly(true);
   view->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   view->setFrameShape(QFrame::NoFrame);
@@ -42,7 +50,11 @@ QTextEdit* MakeTextView(const QString& text, QWidget* parent) {
 
 MessageBox::MessageBox(Kind kind, const QString& title, const QString& text, const QString& details,
                        QWidget* parent)
-    : QDialog(parent), text_(text), details_(details), textView_(MakeTextView(text, this)) {
+    : QDialog(parent),
+      text_(text),
+      details_(details),
+      textView_(MakeTextView(text, this)),
+      buttons_(new QDialogButtonBox(QDialogButtonBox::Ok, this)) {
   setWindowTitle(title);
   setModal(true);
 
@@ -53,8 +65,7 @@ MessageBox::MessageBox(Kind kind, const QString& title, const QString& text, con
                                                             : QStyle::SP_MessageBoxInformation,
                                      nullptr, this)
                       .pixmap(iconSize, iconSize));
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons_, &QDialogButtonBox::accepted, this, &QDialog::accept);
 
   auto* layout = new QGridLayout(this);
   layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -67,49 +78,75 @@ MessageBox::MessageBox(Kind kind, const QString& title, const QString& text, con
     detailsView_->hide();
     layout->addWidget(detailsView_, 1, 0, 1, 2);
     QPushButton* toggle =
-        buttons->addButton(tr("Show Details\u2026"), QDialogButtonBox::ActionRole);
+        buttons_->addButton(tr("Show Details\u2026"), QDialogButtonBox::ActionRole);
     toggle->setAutoDefault(false);
     connect(toggle, &QPushButton::clicked, this, [this, toggle] {
       const bool show = detailsView_->isHidden();
       detailsView_->setVisible(show);
       toggle->setText(show ? tr("Hide Details\u2026") : tr("Show Details\u2026"));
+      FitToScreen();
     });
     detailsView_->installEventFilter(this);
   }
-  layout->addWidget(buttons, 2, 0, 1, 2);
+  layout->addWidget(buttons_, 2, 0, 1, 2);
   textView_->installEventFilter(this);
-  FitTextView();
+  FitToScreen();
 
-  QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
+  QPushButton* ok = buttons_->button(QDialogButtonBox::Ok);
   ok->setDefault(true);
   ok->setFocus();
 }
 
-void MessageBox::FitTextView() {
-  QTextDocument* document = textView_->document();
+void MessageBox::FitToScreen() {
   const QScreen* screen = parentWidget() != nullptr ? parentWidget()->screen() : this->screen();
-  const int screenWidth = screen != nullptr ? screen->availableGeometry().width() : 1024;
-  const int screenHeight = screen != nullptr ? screen->availableGeometry().height() : 768;
-  const qreal margins = 2 * document->documentMargin();
-  const qreal longest = textView_->fontMetrics().averageCharWidth() * kMaxCharactersPerLine;
-  const qreal widest = qMin<qreal>(longest, screenWidth * 2 / 3);
+  const QRect available = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+  // The window manager's title bar and borders lie outside the box's own size.
+  const int border = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this);
+  const int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
+  const auto* grid = static_cast<QGridLayout*>(layout());
+  const QMargins margins = grid->contentsMargins();
+  const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
 
+  QTextDocument* document = textView_->document();
+  const qreal longest = textView_->fontMetrics().averageCharWidth() * kMaxCharactersPerLine;
+  const qreal widest = qMin<qreal>(longest, available.width() * 2 / 3);
   const QFontMetricsF metrics(textView_->font());
   qreal natural = 0;
   for (const QString& line : text_.split(QLatin1Char('\n'))) {
     natural = qMax(natural, metrics.horizontalAdvance(line));
   }
   // One pixel more for the text cursor, which keyboard selection shows.
-  const int width = qCeil(qMin(natural + margins, widest)) + 1;
+  const int width = qCeil(qMin(natural + 2 * document->documentMargin(), widest)) + 1;
   textView_->setLineWrapColumnOrWidth(width);
   document->setTextWidth(width);
-  const int height = qCeil(document->size().height());
-  textView_->setFixedSize(width, qMin(height, screenHeight / 2));
+  const int textHeight = qCeil(document->size().height());
+
+  const bool detailsShown = detailsView_ != nullptr && !detailsView_->isHidden();
+  const int spacing = grid->verticalSpacing();
+  int room = available.height() - titleBar - 2 * border - margins.top() - margins.bottom() -
+             spacing - buttons_->sizeHint().height();
+  int detailsHeight = 0;
+  if (detailsShown) {
+    room -= spacing;
+    const int wanted =
+        kDetailsLines * detailsView_->fontMetrics().lineSpacing() +
+        2 * (detailsView_->frameWidth() + qCeil(detailsView_->document()->documentMargin()));
+    // A long text leaves the details at least half the room.
+    detailsHeight = std::min(wanted, std::max(room - textHeight, room / 2));
+    detailsView_->setFixedHeight(std::max(detailsHeight, 0));
+    detailsView_->setMaximumWidth(available.width() - 2 * border - margins.left() -
+                                  margins.right());
+  }
+  const int shownHeight = std::max(std::min(textHeight, room - detailsHeight), 0);
+  // A text that must scroll gets its scroll bar beside the lines, not over their ends.
+  textView_->setFixedSize(width + (shownHeight < textHeight ? scrollBar : 0), shownHeight);
 }
 
 void MessageBox::CopyText() {
-  QString copied = textView_->textCursor().selectedText();
-  if (copied.isEmpty() && detailsView_ != nullptr) {
+  QString copied;
+  if (focusWidget() == textView_) {
+    copied = textView_->textCursor().selectedText();
+  } else if (detailsView_ != nullptr && focusWidget() == detailsView_) {
     copied = detailsView_->textCursor().selectedText();
   }
   if (copied.isEmpty()) {
@@ -118,6 +155,13 @@ void MessageBox::CopyText() {
   // A selection spanning lines comes with paragraph separators; the clipboard wants newlines.
   copied.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
   QApplication::clipboard()->setText(copied);
+}
+
+// As QMessageBox does: assistive technology announces an alert when it is told of one.
+void MessageBox::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  QAccessibleEvent alert(this, QAccessible::Alert);
+  QAccessible::updateAccessibility(&alert);
 }
 
 void MessageBox::keyPressEvent(QKeyEvent* event) {

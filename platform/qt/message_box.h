@@ -1,22 +1,35 @@
 // The framework's modal message box. Unlike QMessageBox its text can be selected with the mouse
 // and the keyboard, Ctrl+C copies it on every platform, and a long file name wraps anywhere
-// instead of running off the box's edge.
+// instead of running off the box's edge. Like QMessageBox it is an alert to assistive
+// technology, whose whole text a screen reader reads as it appears.
 #pragma once
 
 #include <QDialog>
 #include <QString>
+#include <QTextEdit>
 
+class QDialogButtonBox;
 class QKeyEvent;
 class QPlainTextEdit;
-class QTextEdit;
 
 namespace platform::qt {
+
+// The view of the box's text: a class of its own, so that assistive technology can be shown it
+// as the label it looks like rather than as a text field.
+class MessageText : public QTextEdit {
+  Q_OBJECT
+
+ public:
+  using QTextEdit::QTextEdit;
+};
 
 class MessageBox : public QDialog {
   Q_OBJECT
 
  public:
   enum class Kind { kInformation, kWarning };
+  // The object name of the view that shows the text.
+  static constexpr char kTextViewName[] = "message_text";
 
   // The texts are shown as plain text, never as markup. details: shown on request; empty: none.
   MessageBox(Kind kind, const QString& title, const QString& text, const QString& details,
@@ -24,21 +37,25 @@ class MessageBox : public QDialog {
 
   const QString& text() const noexcept { return text_; }
   const QString& details() const noexcept { return details_; }
-  // Puts the selected part of the text on the clipboard, or the whole text (details included)
-  // when nothing is selected.
+  // Puts the selection of the text view that has the focus on the clipboard, or else the whole
+  // text, details included.
   void CopyText();
 
  protected:
+  void showEvent(QShowEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void FitTextView();
+  // Sizes the views so that the whole box, details shown or not, fits the screen's available
+  // area; what does not fit scrolls inside its view.
+  void FitToScreen();
 
   QString text_;
   QString details_;
-  QTextEdit* textView_;
+  MessageText* textView_;
   QPlainTextEdit* detailsView_ = nullptr;
+  QDialogButtonBox* buttons_;
 };
 
 }  // namespace platform::qt
