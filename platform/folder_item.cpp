@@ -1,8 +1,10 @@
 #include "platform/folder_item.h"
 
 #include <cerrno>
+#include <cstring>
 #include <utility>
 
+#include "platform/runtime_exception.h"
 #include "platform/system_calls.h"
 
 namespace platform {
@@ -21,9 +23,19 @@ std::string FolderItem::Name() const {
 
 bool FolderItem::Exists() {
   struct stat info {};
-  const bool exists = CurrentSystemCalls().Stat(path_.c_str(), &info) == 0;
-  lastErrorCode_ = exists ? 0 : errno;
-  return exists;
+  if (CurrentSystemCalls().Stat(path_.c_str(), &info) == 0) {
+    lastErrorCode_ = 0;
+    return true;
+  }
+  lastErrorCode_ = errno;
+  if (lastErrorCode_ == ENOENT || lastErrorCode_ == ENOTDIR) {
+    return false;
+  }
+  // Not absent, only out of reach: passing over it in silence would hide a file the user sees.
+  throw IOException("cannot look up \"" + Name() + "\": " + std::strerror(lastErrorCode_),
+                    lastErrorCode_, Name(),
+                    lastErrorCode_ == EACCES ? "you may not open the folder it is in"
+                                             : PlainErrorReason(lastErrorCode_));
 }
 
 uint64_t FolderItem::Length() {

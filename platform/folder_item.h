@@ -13,7 +13,9 @@ class FolderItem {
   const std::string& Path() const noexcept { return path_; }
   // The last component of the path, as bytes, extension included.
   std::string Name() const;
-  // True when the path names something that exists (a link is followed).
+  // True when the path names something that exists (a link is followed), false when it is absent
+  // (ENOENT, ENOTDIR). Raises IOException when the system cannot tell (no permission to search a
+  // folder on the path, a loop of links, an I/O error).
   bool Exists();
   // Size in bytes; 0 when it cannot be read, with LastErrorCode telling why.
   uint64_t Length();

@@ -40,7 +40,11 @@ void Report(const RuntimeException& exception, const std::string& documentName) 
                                 ? ioException->FileName()
                                 : documentName;
   std::string text;
-  if (name.empty()) {
+  if (name.empty() && exception.ErrorNumber() != 0) {
+    // Not about a file (a failed file-type registration, say): the reasons for files would not
+    // be true of it.
+    text = "The system reported an error: " + SystemErrorText(exception.ErrorNumber());
+  } else if (name.empty()) {
     text = exception.Reason();
     if (!text.empty()) {
       text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));

@@ -33,17 +33,21 @@ std::string PlainErrorReason(int32_t errorNumber) {
     case ENOTDIR:
       return "it is no longer there";
     case EIO:
-      return "the disk reported an error while reading it";
+      // Said of files on no disk too (/proc, a network mount).
+      return "the system reported an input/output error";
     case 0:
       return "an unexpected error occurred";
-    default: {
-      std::string text = std::strerror(errorNumber);
-      if (!text.empty()) {
-        text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
-      }
-      return text;
-    }
+    default:
+      return SystemErrorText(errorNumber);
   }
+}
+
+std::string SystemErrorText(int32_t errorNumber) {
+  std::string text = std::strerror(errorNumber);
+  if (!text.empty()) {
+    text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+  }
+  return text;
 }
 
 OutOfBoundsException::OutOfBoundsException(std::string message)

@@ -51,6 +51,8 @@ class IOException : public RuntimeException {
 
 // The errno in plain words, as the end of "Could not read the file: ...".
 std::string PlainErrorReason(int32_t errorNumber);
+// The system's own text of the errno, lower-cased: "input/output error".
+std::string SystemErrorText(int32_t errorNumber);
 
 // Raised when a byte buffer is asked for a byte it does not hold.
 class OutOfBoundsException : public RuntimeException {

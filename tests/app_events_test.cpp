@@ -136,6 +136,38 @@ TEST_F(AppEventsTest, FileThatMayNotBeReadIsReportedInPlainWords) {
   EXPECT_THAT(Warnings(), Not(Contains(HasSubstr("not handled"))));
 }
 
+// Only a file that is not there is passed over in silence; one the system cannot look up (in a
+// folder the user may not enter, say) is a warning that tells why.
+TEST_F(AppEventsTest, DocumentThatCannotBeLookedUpIsReportedAbsentOneIsNot) {
+  const struct {
+    int statErrno;
+    const char* warning;  // empty: nothing shown
+  } rows[] = {
+      {ENOENT, ""},
+      {ENOTDIR, ""},
+      {EACCES, "Could not read \u201clocked.nki\u201d: you may not open the folder it is in."},
+      {ELOOP, "Could not read \u201clocked.nki\u201d: too many levels of symbolic links."},
+      {EIO, "Could not read \u201clocked.nki\u201d: the system reported an input/output error."},
+  };
+  const std::string locked = Write("locked.nki", HeadTaggedFile({4, 0, 0, 0}, "Kon4"));
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.statErrno);
+    desktop_.calls.clear();
+    testing_support::ScriptedSystemCalls calls;
+    calls.statErrno = row.statErrno;
+    const platform::ScopedSystemCalls failing(calls);
+    desktop_.startupDocuments = {locked};
+    EXPECT_EQ(Run(), 0);
+    EXPECT_THAT(desktop_.Messages(), IsEmpty());
+    EXPECT_EQ(calls.opens, 0);
+    if (*row.warning == '\0') {
+      EXPECT_THAT(Warnings(), IsEmpty());
+    } else {
+      EXPECT_THAT(Warnings(), ElementsAre(HasSubstr(row.warning)));
+    }
+  }
+}
+
 TEST_F(AppEventsTest, BareStartOffersTheDialogAndAnswersTheChosenFile) {
   desktop_.documentsFolder = folder_.Path();
   desktop_.chosenFiles = {Write("chosen.nki", HeadTaggedFile({5, 0, 3, 12}, "Kon4"))};

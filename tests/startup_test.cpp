@@ -90,7 +90,7 @@ TEST(StartupTest, ExceptionOutOfStartupSkipsTheRunLoopAndStillShutsDown) {
   EXPECT_EQ(desktop.calls[0], kRegistrations[0]);
   EXPECT_EQ(desktop.calls[1], kRegistrations[1]);
   EXPECT_EQ(desktop.calls[2],
-            "warning The disk reported an error while reading it."
+            "warning The system reported an error: input/output error."
             "|IOException (error 5): cannot register the type");
   // The multi type never counted as registered, so only the instrument type is withdrawn.
   EXPECT_EQ(desktop.calls[3], kWithdrawals[0]);

@@ -21,6 +21,10 @@ int ScriptedSystemCalls::Open(const char* path, int flags) {
 
 int ScriptedSystemCalls::Stat(const char* path, struct stat* info) {
   ++stats;
+  if (statErrno != 0) {
+    errno = statErrno;
+    return -1;
+  }
   return SystemCalls::Stat(path, info);
 }
 

@@ -33,6 +33,7 @@ class ScriptedSystemCalls : public platform::SystemCalls {
 
   // Injections.
   std::function<void()> beforeOpen;  // runs at the start of every Open
+  int statErrno = 0;                 // nonzero: every stat fails with it
   int openErrno = 0;                 // nonzero: every open fails with it
   int readErrno = 0;                 // nonzero: the reads chosen by failingRead fail with it
   int failingRead = 0;               // the read call that fails, counted from 1; 0: every one
