@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QStandardPaths>
 #include <QTimer>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -255,19 +256,32 @@ TEST(ShortcutTextTest, CommandKeyBecomesControl) {
 
 namespace {
 
-TEST(LocalPathTest, OnlyFileUrlsOfThisMachineAreLocalFiles) {
-  EXPECT_TRUE(platform::qt::IsLocalFileUrl(QUrl(QStringLiteral("file:///tmp/a.nki"))));
-  EXPECT_TRUE(platform::qt::IsLocalFileUrl(QUrl(QStringLiteral("file://localhost/tmp/a.nki"))));
-  EXPECT_TRUE(platform::qt::IsLocalFileUrl(QUrl(QStringLiteral("file://LocalHost/tmp/a.nki"))));
-  EXPECT_FALSE(platform::qt::IsLocalFileUrl(QUrl(QStringLiteral("file://otherhost/tmp/a.nki"))));
-  EXPECT_FALSE(platform::qt::IsLocalFileUrl(QUrl(QStringLiteral("http://localhost/tmp/a.nki"))));
-}
-
-TEST(LocalPathTest, DroppedOrChosenNamesKeepTheirBytes) {
-  EXPECT_EQ(platform::qt::LocalPathBytes(QUrl::fromEncoded("file:///tmp/caf%E9%20x.nki")),
-            "/tmp/caf\xe9 x.nki");
-  EXPECT_EQ(platform::qt::LocalPathBytes(QUrl::fromLocalFile(QStringLiteral("/tmp/café.nki"))),
-            "/tmp/caf\xc3\xa9.nki");
+// What a drop, the open dialog or a later start's URI may name: absolute local files, every byte
+// of their names kept, and nothing that would lead a read to another file.
+TEST(LocalPathTest, OnlyAbsoluteLocalFilesAreOpenedWithEveryByteKept) {
+  const struct {
+    const char* url;
+    std::optional<std::string> path;
+  } rows[] = {
+      {"file:///tmp/a.nki", "/tmp/a.nki"},
+      {"file://localhost/tmp/a.nki", "/tmp/a.nki"},
+      {"file://LocalHost/tmp/a.nki", "/tmp/a.nki"},
+      {"file:///tmp/caf%E9%20x.nki", "/tmp/caf\xe9 x.nki"},
+      {"file:///tmp/caf%C3%A9.nki", "/tmp/caf\xc3\xa9.nki"},
+      {"file:///tmp/a%23b%3F.nki", "/tmp/a#b?.nki"},
+      {"file://otherhost/tmp/a.nki", std::nullopt},
+      {"http://localhost/tmp/a.nki", std::nullopt},
+      {"file:///tmp/k.nki%00.txt", std::nullopt},
+      {"file:names/a%23b.nki", std::nullopt},
+      {"file:///tmp/a b.nki", std::nullopt},
+      {"file:///tmp/a.nki?x=1", std::nullopt},
+      {"file:///tmp/a.nki#part", std::nullopt},
+      {"file:", std::nullopt},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.url);
+    EXPECT_EQ(platform::qt::LocalFilePath(QUrl::fromEncoded(row.url, QUrl::StrictMode)), row.path);
+  }
 }
 
 }  // namespace

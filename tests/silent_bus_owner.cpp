@@ -9,7 +9,8 @@
 
 int main(int argc, char** argv) {
   QCoreApplication application(argc, argv);
-  platform::qt::ApplicationService service([](const auto&) {}, [] {});
+  platform::qt::ApplicationService service([](const auto&, const auto&) { return true; },
+                                           [](const auto&) { return true; });
   if (service.Start({}) != platform::qt::ApplicationService::Outcome::kServing) {
     std::fputs("silent_bus_owner: the name is not free on this bus\n", stderr);
     return 1;

@@ -5,22 +5,38 @@
 #include <QtDBus/QDBusConnection>
 #include <QtDBus/QDBusError>
 #include <QtDBus/QDBusMessage>
+#include <chrono>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 #include <utility>
 
+#include "platform/qt/display_identity.h"
 #include "platform/qt/local_path.h"
 #include "platform/qt/session_bus.h"
 
 namespace platform::qt {
 namespace {
 
-// Long enough for a busy program, whose nested loops (a message box, the open dialog, a long
-// scan) still answer at once; short enough that a start never seems to hang.
-constexpr int kHandOverTimeoutMs = 500;
+// The later start waits kBusWaitLimitMs for the reply; a call taken later than this after it was
+// sent leaves its reply that long, and more, to arrive.
+constexpr qint64 kTakenWithinMs = kBusWaitLimitMs / 2;
+
+// The platform-data keys of a later start: the freedesktop ones, and two of this program's own.
+constexpr char kStartupIdKey[] = "desktop-startup-id";
+constexpr char kActivationTokenKey[] = "activation-token";
+constexpr char kDisplayKey[] = "x-whichkontakt-display";
+constexpr char kSentAtKey[] = "x-whichkontakt-sent-at-ms";
 
 QString Interface() {
   return QStringLiteral("org.freedesktop.Application");
+}
+
+// Milliseconds on the clock that every process of one boot shares.
+qint64 MonotonicMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
 }
 
 }  // namespace
@@ -38,9 +54,21 @@ QString FileUriOf(const std::string& path) {
          QString::fromLatin1(QByteArray::fromStdString(absolute).toPercentEncoding("/"));
 }
 
-ApplicationService::ApplicationService(std::function<void(const std::vector<std::string>&)> opened,
-                                       std::function<void()> activated)
-    : opened_(std::move(opened)), activated_(std::move(activated)) {}
+QVariantMap LaterStartPlatformData() {
+  QVariantMap data;
+  for (const auto& [key, variable] : {std::pair{kStartupIdKey, "DESKTOP_STARTUP_ID"},
+                                      std::pair{kActivationTokenKey, "XDG_ACTIVATION_TOKEN"}}) {
+    if (!qEnvironmentVariableIsEmpty(variable)) {
+      data.insert(QLatin1String(key), qEnvironmentVariable(variable));
+    }
+  }
+  data.insert(QLatin1String(kDisplayKey), ThisDisplay());
+  data.insert(QLatin1String(kSentAtKey), MonotonicMs());
+  return data;
+}
+
+ApplicationService::ApplicationService(Opened opened, Activated activated)
+    : opened_(std::move(opened)), activated_(std::move(activated)), display_(ThisDisplay()) {}
 
 ApplicationService::~ApplicationService() {
   if (serving_) {
@@ -79,28 +107,76 @@ ApplicationService::Outcome ApplicationService::Start(const std::vector<std::str
   QDBusMessage call;
   if (documents.empty()) {
     call = QDBusMessage::createMethodCall(name, path, Interface(), QStringLiteral("Activate"));
-    call << QVariantMap();
   } else {
     call = QDBusMessage::createMethodCall(name, path, Interface(), QStringLiteral("Open"));
-    call << uris << QVariantMap();
+    call << uris;
   }
-  const QDBusMessage reply = bus.call(call, QDBus::Block, kHandOverTimeoutMs);
-  return reply.type() == QDBusMessage::ReplyMessage ? Outcome::kHandedOver : Outcome::kAlone;
+  call << LaterStartPlatformData();
+  const QDBusMessage reply = bus.call(call, QDBus::Block, kBusWaitLimitMs);
+  if (reply.type() == QDBusMessage::ReplyMessage) {
+    return Outcome::kHandedOver;
+  }
+  // Our own URIs are always well formed; were one refused, the others were still taken, and
+  // answering them here as well would answer them twice.
+  if (reply.errorName() == QDBusError::errorString(QDBusError::InvalidArgs)) {
+    qWarning("whichkontakt: %s", qPrintable(reply.errorMessage()));
+    return Outcome::kHandedOver;
+  }
+  return Outcome::kAlone;
 }
 
-void ApplicationService::Activate(const QVariantMap& /*platformData*/) {
-  activated_();
-}
-
-void ApplicationService::Open(const QStringList& uris, const QVariantMap& /*platformData*/) {
-  std::vector<std::string> paths;
-  for (const QString& uri : uris) {
-    const QUrl url = QUrl::fromEncoded(uri.toUtf8(), QUrl::StrictMode);
-    if (url.isValid() && IsLocalFileUrl(url)) {
-      paths.push_back(LocalPathBytes(url));
+QString ApplicationService::RefusalOf(const QVariantMap& platformData) const {
+  // Callers other than a later start send neither key, and are taken as they come.
+  const QVariant display = platformData.value(QLatin1String(kDisplayKey));
+  if (display.isValid() && display.toString() != display_) {
+    return QStringLiteral("whichkontakt runs on another display");
+  }
+  const QVariant sentAt = platformData.value(QLatin1String(kSentAtKey));
+  if (sentAt.isValid()) {
+    const qint64 late = MonotonicMs() - sentAt.toLongLong();
+    if (late > kTakenWithinMs) {
+      return QStringLiteral("whichkontakt was busy for %1 ms").arg(late);
     }
   }
-  opened_(paths);
+  return {};
+}
+
+void ApplicationService::Refuse(const QString& why) {
+  sendErrorReply(QLatin1String(kNotTakenError), why);
+}
+
+void ApplicationService::Activate(const QVariantMap& platformData) {
+  if (const QString why = RefusalOf(platformData); !why.isEmpty()) {
+    Refuse(why);
+  } else if (!activated_(platformData)) {
+    Refuse(QStringLiteral("whichkontakt is quitting"));
+  }
+}
+
+void ApplicationService::Open(const QStringList& uris, const QVariantMap& platformData) {
+  if (const QString why = RefusalOf(platformData); !why.isEmpty()) {
+    Refuse(why);
+    return;
+  }
+  std::vector<std::string> paths;
+  QStringList refused;
+  for (const QString& uri : uris) {
+    if (const std::optional<std::string> local =
+            LocalFilePath(QUrl::fromEncoded(uri.toUtf8(), QUrl::StrictMode))) {
+      paths.push_back(*local);
+    } else {
+      refused << uri;
+    }
+  }
+  if (!paths.empty() && !opened_(paths, platformData)) {
+    Refuse(QStringLiteral("whichkontakt is quitting"));
+  } else if (!refused.isEmpty()) {
+    sendErrorReply(QDBusError::InvalidArgs,
+                   QStringLiteral("whichkontakt opens absolute local file URIs only, not: %1")
+                       .arg(refused.join(QStringLiteral(", "))));
+  } else if (paths.empty()) {
+    sendErrorReply(QDBusError::InvalidArgs, QStringLiteral("no file to open was given"));
+  }
 }
 
 void ApplicationService::ActivateAction(const QString& actionName,

@@ -1,6 +1,6 @@
 // One program per desktop session: the first start serves the freedesktop application interface
-// (org.freedesktop.Application) on the session bus, and a later start hands its documents, or
-// its bare start, to that program and ends.
+// (org.freedesktop.Application) on the session bus, and a later start on the same display hands
+// its documents, or its bare start, to that program and ends.
 #pragma once
 
 #include <QObject>
@@ -17,37 +17,53 @@ namespace platform::qt {
 // The program's name on the bus, from its maker's domain, and the object path that goes with it.
 inline constexpr char kBusName[] = "com.quorvane.whichkontakt";
 inline constexpr char kObjectPath[] = "/com/quorvane/whichkontakt";
+// The running program's answer to a call it does not take; the later start then runs alone.
+inline constexpr char kNotTakenError[] = "com.quorvane.whichkontakt.Error.NotTaken";
 
 class ApplicationService : public QObject, protected QDBusContext {
   Q_OBJECT
   Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Application")
 
  public:
-  // opened: local files handed over, as path bytes, in order; activated: a bare start.
-  ApplicationService(std::function<void(const std::vector<std::string>&)> opened,
-                     std::function<void()> activated);
+  // opened: local files handed over, as path bytes, in order; activated: a bare start. Both get
+  // the later start's platform data (its startup id), and return false when the program no
+  // longer takes anything (it is quitting).
+  using Opened = std::function<bool(const std::vector<std::string>&, const QVariantMap&)>;
+  using Activated = std::function<bool(const QVariantMap&)>;
+  ApplicationService(Opened opened, Activated activated);
   ~ApplicationService() override;
 
   enum class Outcome {
     kServing,     // this is the session's program; later starts reach it through the handlers
     kHandedOver,  // the session's program took the documents (or the bare start)
-    kAlone,       // no bus, or no answer on it: this program runs on its own
+    kAlone,       // no bus, no answer on it, or another display: this program runs on its own
   };
-  // Never blocks for long: a program that owns the name but does not answer is given up on
-  // within a second.
+  // Each of its waits on the bus ends within kBusWaitLimitMs.
   Outcome Start(const std::vector<std::string>& documents);
 
  public slots:
   void Activate(const QVariantMap& platformData);
+  // Answers an error naming every URI that is not an absolute local file URI; the others are
+  // still answered.
   void Open(const QStringList& uris, const QVariantMap& platformData);
   void ActivateAction(const QString& actionName, const QVariantList& parameter,
                       const QVariantMap& platformData);
 
  private:
-  std::function<void(const std::vector<std::string>&)> opened_;
-  std::function<void()> activated_;
+  // Why a later start's call is not taken, or nothing when it is: it comes from another display,
+  // or so late that the later start may have given up waiting and run alone.
+  QString RefusalOf(const QVariantMap& platformData) const;
+  void Refuse(const QString& why);
+
+  Opened opened_;
+  Activated activated_;
+  QString display_;
   bool serving_ = false;
 };
+
+// What a later start tells the running program besides its documents: its display, when it
+// called, and the desktop's startup id or activation token for the window to come forward.
+QVariantMap LaterStartPlatformData();
 
 // The file: URI of a path, every byte kept: the bytes are percent-encoded, never decoded as
 // text. A relative path is taken from the current folder.

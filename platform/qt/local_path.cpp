@@ -10,8 +10,15 @@ bool IsLocalFileUrl(const QUrl& url) {
           url.host().compare(QStringLiteral("localhost"), Qt::CaseInsensitive) == 0);
 }
 
-std::string LocalPathBytes(const QUrl& url) {
-  return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toUtf8()).toStdString();
+std::optional<std::string> LocalFilePath(const QUrl& url) {
+  if (!url.isValid() || !IsLocalFileUrl(url) || url.hasQuery() || url.hasFragment()) {
+    return std::nullopt;
+  }
+  const QByteArray path = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toUtf8());
+  if (!path.startsWith('/') || path.contains('\0')) {
+    return std::nullopt;
+  }
+  return path.toStdString();
 }
 
 }  // namespace platform::qt

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QUrl>
+#include <optional>
 #include <string>
 
 namespace platform::qt {
@@ -11,7 +12,9 @@ namespace platform::qt {
 bool IsLocalFileUrl(const QUrl& url);
 
 // The path of a local file URL as bytes: percent-decoded directly, so that a name that is not
-// valid UTF-8 survives, where QUrl::toLocalFile would replace its bytes.
-std::string LocalPathBytes(const QUrl& url);
+// valid UTF-8 survives, where QUrl::toLocalFile would replace its bytes. Nothing for a URL that
+// is invalid, not a local file, relative, carries a query or fragment, or decodes to a NUL byte,
+// which would end the path early and name another file.
+std::optional<std::string> LocalFilePath(const QUrl& url);
 
 }  // namespace platform::qt

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QUrl>
+#include <optional>
 #include <utility>
 
 #include "platform/qt/local_path.h"
@@ -18,7 +19,7 @@ bool HoldsLocalFiles(const QMimeData* data) {
     return false;
   }
   for (const QUrl& url : data->urls()) {
-    if (IsLocalFileUrl(url)) {
+    if (LocalFilePath(url)) {
       return true;
     }
   }
@@ -51,8 +52,8 @@ void MenuWindow::dropEvent(QDropEvent* event) {
   event->acceptProposedAction();
   std::vector<std::string> paths;
   for (const QUrl& url : event->mimeData()->urls()) {
-    if (IsLocalFileUrl(url)) {
-      paths.push_back(LocalPathBytes(url));
+    if (const std::optional<std::string> path = LocalFilePath(url)) {
+      paths.push_back(*path);
     }
   }
   // Answered once the drop has completed, so the file manager is not held while a box is open.

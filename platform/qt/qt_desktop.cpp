@@ -114,7 +114,13 @@ void KeepNoSettings() {
 
 }  // namespace
 
-QtDesktop::QtDesktop(int argc, char** argv) {
+QtDesktop::QtDesktop(int argc, char** argv)
+    : queue_([](int status) { QApplication::exit(status); },
+             // The loop has just been served: long work need not serve it again for a while.
+             [this] {
+               sinceServed_.restart();
+               callsSinceServed_ = 0;
+             }) {
   qInstallMessageHandler(&ExitOnFatalMessage);
   if (!HasDisplay()) {
     std::fprintf(stderr,
@@ -122,7 +128,7 @@ QtDesktop::QtDesktop(int argc, char** argv) {
                  "are not set)\n");
     std::exit(1);
   }
-  NeverStartASessionBus();
+  UseOnlyALiveSessionBus();
   KeepNoSettings();
   // The desktop's own dialog records what was opened (GTK's writes recently-used.xbel and makes
   // its bookmarks folder as soon as it is created); Qt's keeps nothing once settings are kept.
@@ -151,69 +157,69 @@ void QtDesktop::RegisterFileType(const FileTypeRecord& /*type*/) {}
 void QtDesktop::DeregisterFileType(const std::string& /*name*/) {}
 
 void QtDesktop::Run(EventSink& events) {
-  quitting_ = false;
-  ApplicationService service(
-      [this, &events](const std::vector<std::string>& paths) {
-        for (const std::string& path : paths) {
-          GuardedLater([&events, path] { events.DocumentDropped(path); });
-        }
-        BringToFront();
-      },
-      [this, &events] {
-        GuardedLater([&events] { events.NewDocumentRequested(); });
-        BringToFront();
-      });
-  if (service.Start(documents_) == ApplicationService::Outcome::kHandedOver) {
+  if (!JoinSession(events)) {
     // The session's program answers them; this start ends as after a quit, having shown nothing.
     return;
   }
   window_ = std::make_unique<MenuWindow>(
       [this, &events](const std::string& path) {
-        Guarded([&events, path] { events.DocumentDropped(path); });
+        queue_.Run([&events, path] { events.DocumentDropped(path); });
       },
       [this] { Quit(); });
   BuildWindowMenus(events);
   window_->show();
-  QTimer::singleShot(0, window_.get(),
-                     [this, &events] { Guarded([this, &events] { events.Started(documents_); }); });
+  QTimer::singleShot(0, window_.get(), [this, &events] {
+    queue_.Run([this, &events] { events.Started(documents_); });
+  });
   QApplication::exec();
-  // Calls still waiting refer to this run's events; a later run must not receive them.
-  QCoreApplication::removePostedEvents(application_.get(), QEvent::MetaCall);
-  waiting_.clear();
+  // Nothing more is taken, and calls still waiting refer to this run's events: a later run must
+  // not receive them.
+  session_.reset();
   window_.reset();
-  if (escaped_) {
-    std::rethrow_exception(std::exchange(escaped_, nullptr));
-  }
+  queue_.Reset();
 }
 
-void QtDesktop::Guarded(std::function<void()> call) {
-  waiting_.push_back(std::move(call));
-  if (running_) {
-    return;
+bool QtDesktop::JoinSession(EventSink& events) {
+  session_ = std::make_unique<ApplicationService>(
+      [this, &events](const std::vector<std::string>& paths, const QVariantMap& platformData) {
+        return TakeHandedOver(events, paths, platformData);
+      },
+      [this, &events](const QVariantMap& platformData) {
+        return TakeBareStart(events, platformData);
+      });
+  if (session_->Start(documents_) == ApplicationService::Outcome::kHandedOver) {
+    session_.reset();
+    return false;
   }
-  running_ = true;
-  while (!waiting_.empty() && !quitting_ && !escaped_) {
-    const std::function<void()> next = std::move(waiting_.front());
-    waiting_.pop_front();
-    // The loop has just been served: long work need not serve it again for a while.
-    sinceServed_.restart();
-    callsSinceServed_ = 0;
-    try {
-      next();
-    } catch (...) {
-      escaped_ = std::current_exception();
-      QApplication::exit(1);
-    }
-  }
-  running_ = false;
+  return true;
 }
 
-void QtDesktop::GuardedLater(std::function<void()> call) {
-  QMetaObject::invokeMethod(
-      application_.get(), [this, call = std::move(call)] { Guarded(call); }, Qt::QueuedConnection);
+bool QtDesktop::TakeHandedOver(EventSink& events, const std::vector<std::string>& paths,
+                               const QVariantMap& platformData) {
+  if (queue_.Closed()) {
+    return false;
+  }
+  for (const std::string& path : paths) {
+    queue_.Take([&events, path] { events.DocumentDropped(path); });
+  }
+  BringToFront(platformData);
+  return true;
 }
 
-void QtDesktop::BringToFront() {
+// A bare start while a box or the dialog is up, or about to be, finds it brought forward instead
+// of a further dialog queued behind it.
+bool QtDesktop::TakeBareStart(EventSink& events, const QVariantMap& platformData) {
+  if (queue_.Closed()) {
+    return false;
+  }
+  if (!queue_.Busy()) {
+    queue_.Take([&events] { events.NewDocumentRequested(); });
+  }
+  BringToFront(platformData);
+  return true;
+}
+
+void QtDesktop::BringToFront(const QVariantMap& /*platformData*/) {
   QWidget* front = QApplication::activeModalWidget();
   if (front == nullptr) {
     front = window_.get();
@@ -229,14 +235,13 @@ void QtDesktop::BuildWindowMenus(EventSink& events) {
   menuBar->clear();
   if (menuBar_) {
     BuildMenus(*menuBar, *menuBar_, [this, &events](const std::shared_ptr<MenuItem>& item) {
-      Guarded([&events, item] { events.MenuItemChosen(item); });
+      queue_.Run([&events, item] { events.MenuItemChosen(item); });
     });
   }
 }
 
 void QtDesktop::Quit() {
-  quitting_ = true;
-  QApplication::quit();
+  queue_.Close();
 }
 
 void QtDesktop::ServeEvents() {
@@ -290,7 +295,7 @@ std::optional<std::string> QtDesktop::ChooseFile(const OpenDialogRequest& reques
   if (dialog.exec() != QDialog::Accepted || dialog.selectedUrls().isEmpty()) {
     return std::nullopt;
   }
-  return LocalPathBytes(dialog.selectedUrls().constFirst());
+  return LocalFilePath(dialog.selectedUrls().constFirst());
 }
 
 std::string QtDesktop::DocumentsFolderPath() {

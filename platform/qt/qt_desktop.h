@@ -3,19 +3,19 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <deque>
-#include <exception>
-#include <functional>
+#include <QVariantMap>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/desktop.h"
+#include "platform/qt/call_queue.h"
 #include "platform/qt/message_box.h"
 
 namespace platform::qt {
 
+class ApplicationService;
 class MenuWindow;
 
 class QtDesktop : public platform::Desktop {
@@ -40,14 +40,15 @@ class QtDesktop : public platform::Desktop {
   std::string DocumentsFolderPath() override;
 
  private:
-  // Runs a call from the event loop into the program, one at a time: a call that comes while
-  // another runs (from the nested loop of its box or dialog) waits until that one has returned,
-  // so no box opens on top of another. Anything a call raises is kept and ends the loop, to be
-  // raised again once the loop has returned, as nothing may unwind through Qt.
-  void Guarded(std::function<void()> call);
-  // Guarded, later: from a handler that must return first (a bus call waiting for its reply).
-  void GuardedLater(std::function<void()> call);
-  void BringToFront();
+  // The session's program, or this start handing over to it: false when this start has handed
+  // its documents over and must end.
+  bool JoinSession(EventSink& events);
+  // A later start's documents, or its bare start: taken into the queue unless it is closed.
+  bool TakeHandedOver(EventSink& events, const std::vector<std::string>& paths,
+                      const QVariantMap& platformData);
+  bool TakeBareStart(EventSink& events, const QVariantMap& platformData);
+  // The box or dialog that is up, or else the window, comes forward.
+  void BringToFront(const QVariantMap& platformData);
   void BuildWindowMenus(EventSink& events);
   void ShowBox(MessageBox::Kind kind, const std::string& text, const std::string& details);
 
@@ -57,11 +58,9 @@ class QtDesktop : public platform::Desktop {
   std::unique_ptr<QApplication> application_;
   std::vector<std::string> documents_;
   std::shared_ptr<MenuItem> menuBar_;
+  std::unique_ptr<ApplicationService> session_;
   std::unique_ptr<MenuWindow> window_;
-  std::deque<std::function<void()>> waiting_;
-  bool running_ = false;
-  bool quitting_ = false;
-  std::exception_ptr escaped_;
+  CallQueue queue_;
   QElapsedTimer sinceServed_;
   unsigned callsSinceServed_ = 0;
 };

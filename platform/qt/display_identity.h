@@ -1,0 +1,17 @@
+// Which display this program shows its windows on, as a text two programs can compare: a later
+// start hands its documents only to a program on its own display.
+#pragma once
+
+#include <QString>
+
+namespace platform::qt {
+
+// The machine's boot, Qt's platform and the display it uses: "<boot id> xcb :1",
+// "<boot id> wayland /run/user/1000/wayland-0". Needs the QGuiApplication.
+QString ThisDisplay();
+
+// The X display's name without its screen, the local socket spelled one way: ":1.0", "unix:1"
+// and ":1" are one display.
+QString CanonicalXDisplay(const QString& display);
+
+}  // namespace platform::qt
