@@ -2,7 +2,8 @@
 # One program per desktop session, on a real X display and a private session bus: a later start
 # hands its files, or its bare start, to the running program and ends at once with status 0; the
 # running program answers them in order, one box at a time, names that are not valid UTF-8
-# included; a later start whose bus name is held by a program that never answers runs alone.
+# included, and comes forward with the later start's startup id; a later start whose bus name is
+# held by a program that never answers runs alone.
 # Usage: xvfb_session_bus_test.sh BUILD_DIR SAMPLES_DIR SILENT_BUS_OWNER
 set -euo pipefail
 
@@ -64,9 +65,13 @@ done
 sleep 0.5
 has_no_dialog || fail "a fourth box appeared for three files"
 
-echo "== a bare later start brings up the running program's open dialog"
-later_start
+echo "== a bare later start brings up the running program's open dialog, as its launch"
+DESKTOP_STARTUP_ID=launcher-1-test_TIME4242 later_start
 wait_until 10 has_dialog || fail "the running program showed no open dialog"
+# The window manager lets the window come forward for the launch that the id names.
+startup_id=$(timeout 10 "$xprop" -id "$main" _NET_STARTUP_ID)
+[ "$startup_id" = '_NET_STARTUP_ID(UTF8_STRING) = "launcher-1-test_TIME4242"' ] ||
+  fail "the window came forward without the later start's startup id: $startup_id"
 chooser=$(dialog)
 [ "$(x getwindowname "$chooser")" = "Select a Kontakt file" ] ||
   fail "the running program showed '$(x getwindowname "$chooser")', not the open dialog"

@@ -54,7 +54,7 @@ QString FileUriOf(const std::string& path) {
          QString::fromLatin1(QByteArray::fromStdString(absolute).toPercentEncoding("/"));
 }
 
-QVariantMap LaterStartPlatformData() {
+QVariantMap LaunchOfThisStart() {
   QVariantMap data;
   for (const auto& [key, variable] : {std::pair{kStartupIdKey, "DESKTOP_STARTUP_ID"},
                                       std::pair{kActivationTokenKey, "XDG_ACTIVATION_TOKEN"}}) {
@@ -62,9 +62,20 @@ QVariantMap LaterStartPlatformData() {
       data.insert(QLatin1String(key), qEnvironmentVariable(variable));
     }
   }
+  return data;
+}
+
+QVariantMap LaterStartPlatformData(QVariantMap launch) {
+  QVariantMap data = std::move(launch);
   data.insert(QLatin1String(kDisplayKey), ThisDisplay());
   data.insert(QLatin1String(kSentAtKey), MonotonicMs());
   return data;
+}
+
+QString StartupIdOf(const QVariantMap& platformData) {
+  const QString startupId = platformData.value(QLatin1String(kStartupIdKey)).toString();
+  return startupId.isEmpty() ? platformData.value(QLatin1String(kActivationTokenKey)).toString()
+                             : startupId;
 }
 
 ApplicationService::ApplicationService(Opened opened, Activated activated)
@@ -78,7 +89,8 @@ ApplicationService::~ApplicationService() {
   }
 }
 
-ApplicationService::Outcome ApplicationService::Start(const std::vector<std::string>& documents) {
+ApplicationService::Outcome ApplicationService::Start(const std::vector<std::string>& documents,
+                                                      const QVariantMap& launch) {
   if (!SessionBusAnnounced()) {
     return Outcome::kAlone;
   }
@@ -111,7 +123,7 @@ ApplicationService::Outcome ApplicationService::Start(const std::vector<std::str
     call = QDBusMessage::createMethodCall(name, path, Interface(), QStringLiteral("Open"));
     call << uris;
   }
-  call << LaterStartPlatformData();
+  call << LaterStartPlatformData(launch);
   const QDBusMessage reply = bus.call(call, QDBus::Block, kBusWaitLimitMs);
   if (reply.type() == QDBusMessage::ReplyMessage) {
     return Outcome::kHandedOver;

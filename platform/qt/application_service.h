@@ -38,8 +38,9 @@ class ApplicationService : public QObject, protected QDBusContext {
     kHandedOver,  // the session's program took the documents (or the bare start)
     kAlone,       // no bus, no answer on it, or another display: this program runs on its own
   };
-  // Each of its waits on the bus ends within kBusWaitLimitMs.
-  Outcome Start(const std::vector<std::string>& documents);
+  // Each of its waits on the bus ends within kBusWaitLimitMs. launch: this start's, as
+  // LaunchOfThisStart gave it.
+  Outcome Start(const std::vector<std::string>& documents, const QVariantMap& launch = {});
 
  public slots:
   void Activate(const QVariantMap& platformData);
@@ -61,9 +62,17 @@ class ApplicationService : public QObject, protected QDBusContext {
   bool serving_ = false;
 };
 
-// What a later start tells the running program besides its documents: its display, when it
-// called, and the desktop's startup id or activation token for the window to come forward.
-QVariantMap LaterStartPlatformData();
+// The desktop's startup id and activation token of this start, as platform data. Qt takes them
+// out of the environment when the QApplication is made, so this must be read before.
+QVariantMap LaunchOfThisStart();
+
+// What a later start tells the running program besides its documents: its launch, its display
+// and when it called.
+QVariantMap LaterStartPlatformData(QVariantMap launch = {});
+
+// The later start's startup id as its platform data carries it, or else its activation token;
+// empty when it had neither.
+QString StartupIdOf(const QVariantMap& platformData);
 
 // The file: URI of a path, every byte kept: the bytes are percent-encoded, never decoded as
 // text. A relative path is taken from the current folder.

@@ -21,6 +21,7 @@
 #include "platform/qt/menu_translation.h"
 #include "platform/qt/menu_window.h"
 #include "platform/qt/session_bus.h"
+#include "platform/qt/window_activation.h"
 
 namespace platform::qt {
 namespace {
@@ -133,6 +134,7 @@ QtDesktop::QtDesktop(int argc, char** argv)
   // The desktop's own dialog records what was opened (GTK's writes recently-used.xbel and makes
   // its bookmarks folder as soon as it is created); Qt's keeps nothing once settings are kept.
   QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+  launch_ = LaunchOfThisStart();
   static char fallbackName[] = "whichkontakt";
   qtArgv_[0] = argc > 0 && argv[0] != nullptr ? argv[0] : fallbackName;
   application_ = std::make_unique<QApplication>(qtArgc_, qtArgv_);
@@ -187,7 +189,7 @@ bool QtDesktop::JoinSession(EventSink& events) {
       [this, &events](const QVariantMap& platformData) {
         return TakeBareStart(events, platformData);
       });
-  if (session_->Start(documents_) == ApplicationService::Outcome::kHandedOver) {
+  if (session_->Start(documents_, launch_) == ApplicationService::Outcome::kHandedOver) {
     session_.reset();
     return false;
   }
@@ -219,14 +221,13 @@ bool QtDesktop::TakeBareStart(EventSink& events, const QVariantMap& platformData
   return true;
 }
 
-void QtDesktop::BringToFront(const QVariantMap& /*platformData*/) {
+void QtDesktop::BringToFront(const QVariantMap& platformData) {
   QWidget* front = QApplication::activeModalWidget();
   if (front == nullptr) {
     front = window_.get();
   }
   if (front != nullptr) {
-    front->raise();
-    front->activateWindow();
+    ActivateForLaunch(*front, StartupIdOf(platformData));
   }
 }
 

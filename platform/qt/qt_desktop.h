@@ -57,6 +57,7 @@ class QtDesktop : public platform::Desktop {
   char* qtArgv_[2] = {nullptr, nullptr};
   std::unique_ptr<QApplication> application_;
   std::vector<std::string> documents_;
+  QVariantMap launch_;
   std::shared_ptr<MenuItem> menuBar_;
   std::unique_ptr<ApplicationService> session_;
   std::unique_ptr<MenuWindow> window_;

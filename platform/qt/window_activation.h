@@ -1,0 +1,19 @@
+// Bringing a window forward for a later start, with the desktop's startup id, so that a window
+// manager that prevents focus stealing lets it come to the front: the user just asked for it.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace platform::qt {
+
+// Raises and activates window. On X11 with a startup id it is activated as the id's launch, and
+// that launch is marked finished; without one, or elsewhere, as Qt activates windows.
+void ActivateForLaunch(QWidget& window, const QString& startupId);
+
+// The X server time at which the launch began, from a startup id's "_TIME<n>" part; 0 when it
+// has none.
+quint32 LaunchTime(const QString& startupId);
+
+}  // namespace platform::qt
