@@ -9,6 +9,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-gtk-platformtheme
   strace xvfb xdotool xclip x11-utils desktop-file-utils shared-mime-info dbus-daemon
+  libglib2.0-bin
+  at-spi2-core python3-pyatspi
   dbus-x11
   libx11-dev git
 )

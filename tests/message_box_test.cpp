@@ -225,8 +225,8 @@ TEST_F(MessageBoxTest, BoxWithItsDetailsShownFitsTheScreen) {
   EXPECT_GT(DetailsView()->verticalScrollBar()->maximum(), 0);
 }
 
-// A screen reader reads an alert's name and labels the moment it appears, as it does for
-// QMessageBox; a dialog it announces by its title and focused button alone.
+// A screen reader reads an alert's name and description (or else its labels) the moment it
+// appears; a dialog it announces by its title and focused button alone.
 TEST_F(MessageBoxTest, AssistiveTechnologyMeetsAnAlertWithItsWholeText) {
   const QString text = QStringLiteral("k4.nki is Kontakt Version 4.2.3.0");
   MessageBox& box = Show(text, QStringLiteral("details"));
@@ -235,11 +235,14 @@ TEST_F(MessageBoxTest, AssistiveTechnologyMeetsAnAlertWithItsWholeText) {
   EXPECT_EQ(alert->role(), QAccessible::AlertMessage);
   EXPECT_EQ(alert->text(QAccessible::Name), QStringLiteral("whichkontakt"));
   EXPECT_EQ(alert->text(QAccessible::Description), text);
-  QAccessibleInterface* label = QAccessible::queryAccessibleInterface(TextView());
-  ASSERT_NE(label, nullptr);
-  EXPECT_EQ(label->role(), QAccessible::StaticText);
-  EXPECT_EQ(label->text(QAccessible::Name), text);
-  EXPECT_EQ(label->parent()->object(), &box);
+  // Said once: no label repeats the description.
+  for (QWidget* child : box.findChildren<QWidget*>()) {
+    QAccessibleInterface* inside = QAccessible::queryAccessibleInterface(child);
+    ASSERT_NE(inside, nullptr);
+    if (inside->role() == QAccessible::StaticText) {
+      EXPECT_NE(inside->text(QAccessible::Name), text);
+    }
+  }
   QPushButton* ok = box.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
   EXPECT_TRUE(ok->isDefault());
   EXPECT_EQ(QApplication::focusWidget(), ok);

@@ -69,9 +69,11 @@ mkdir -m 700 "$XDG_RUNTIME_DIR"
 x() { timeout 10 "$xdotool" "$@"; }
 
 # The program's shown windows whose _NET_WM_WINDOW_TYPE names the given type first.
-windows_of_type() {
-  local type=$1 id
-  for id in $(x search --onlyvisible --pid "$app_pid" 2>/dev/null || true); do
+windows_of_type() { windows_of "$app_pid" "$1"; }
+# The same for any process: $1 its id, $2 the type.
+windows_of() {
+  local pid=$1 type=$2 id
+  for id in $(x search --onlyvisible --pid "$pid" 2>/dev/null || true); do
     if timeout 10 "$xprop" -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null |
       grep -q "= _NET_WM_WINDOW_TYPE_$type\\b"; then
       echo "$id"
@@ -124,6 +126,22 @@ copied_text() {
   press "$1" ctrl+c
   sleep 0.3
   timeout 10 "$xclip" -o -selection clipboard
+}
+
+# Starts a further Xvfb, ended with the first, for a test that needs two displays; keeps its
+# name (":N") in $second_display.
+second_xvfb_pid=""
+second_display_ready() {
+  kill -0 "$second_xvfb_pid" 2>/dev/null || fail "the second Xvfb ended: $(cat "$tmp/xvfb2.log")"
+  grep -qx '[0-9][0-9]*' "$tmp/display2"
+}
+start_second_display() {
+  "$xvfb" -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$tmp/display2" \
+    2>"$tmp/xvfb2.log" &
+  second_xvfb_pid=$!
+  other_pids+=("$second_xvfb_pid")
+  wait_until 15 second_display_ready || fail "the second Xvfb gave no display number"
+  second_display=":$(head -n1 "$tmp/display2")"
 }
 
 expect_exit_status_0() {

@@ -1,7 +1,6 @@
 #include "platform/qt/display_identity.h"
 
 #include <QFile>
-#include <QGuiApplication>
 
 namespace platform::qt {
 namespace {
@@ -40,14 +39,14 @@ QString CanonicalXDisplay(const QString& display) {
 }
 
 QString ThisDisplay() {
-  const QString platform = QGuiApplication::platformName();
-  QString display;
-  if (platform == QLatin1String("xcb")) {
-    display = CanonicalXDisplay(qEnvironmentVariable("DISPLAY"));
-  } else if (platform.startsWith(QLatin1String("wayland"))) {
-    display = WaylandSocket();
+  // From the environment, not from Qt, so that a later start can tell before it makes its
+  // QApplication: programs that would reach the same display servers the same way agree.
+  QString display = BootId() + QLatin1Char(' ') + qEnvironmentVariable("QT_QPA_PLATFORM") +
+                    QLatin1Char(' ') + CanonicalXDisplay(qEnvironmentVariable("DISPLAY"));
+  if (qEnvironmentVariableIsSet("WAYLAND_DISPLAY")) {
+    display += QLatin1Char(' ') + WaylandSocket();
   }
-  return BootId() + QLatin1Char(' ') + platform + QLatin1Char(' ') + display;
+  return display;
 }
 
 }  // namespace platform::qt

@@ -6,8 +6,8 @@
 
 namespace platform::qt {
 
-// The machine's boot, Qt's platform and the display it uses: "<boot id> xcb :1",
-// "<boot id> wayland /run/user/1000/wayland-0". Needs the QGuiApplication.
+// The machine's boot, the platform asked of Qt, and the displays the environment names:
+// "<boot id>  :1 /run/user/1000/wayland-0".
 QString ThisDisplay();
 
 // The X display's name without its screen, the local socket spelled one way: ":1.0", "unix:1"

@@ -27,11 +27,11 @@ constexpr int kMaxCharactersPerLine = 72;
 constexpr int kDetailsLines = 8;
 
 // The read-only text of the box: it looks like a label but wraps anywhere and can be selected.
-MessageText* MakeTextView(const QString& text, QWidget* parent) {
-  // Before the view exists: the first interface made for an object is kept for its lifetime.
-  InstallMessageBoxAccessibility();
-  auto* view = new MessageText(parent);
+QTextEdit* MakeTextView(const QString& text, QWidget* parent) {
+  auto* view = new QTextEdit(parent);
   view->setObjectName(QLatin1String(MessageBox::kTextViewName));
+  // The box's description already says the text; the name says what the view holds.
+  view->setAccessibleName(QObject::tr("Message"));
   view->setReadOnly(true);
   view->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   view->setFrameShape(QFrame::NoFrame);
@@ -46,11 +46,18 @@ MessageText* MakeTextView(const QString& text, QWidget* parent) {
   return view;
 }
 
+// The first interface made for an object is kept for its lifetime: the box's own must be known
+// before the box exists.
+QWidget* WithAccessibilityInstalled(QWidget* parent) {
+  InstallMessageBoxAccessibility();
+  return parent;
+}
+
 }  // namespace
 
 MessageBox::MessageBox(Kind kind, const QString& title, const QString& text, const QString& details,
                        QWidget* parent)
-    : QDialog(parent),
+    : QDialog(WithAccessibilityInstalled(parent)),
       text_(text),
       details_(details),
       textView_(MakeTextView(text, this)),

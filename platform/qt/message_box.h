@@ -6,22 +6,13 @@
 
 #include <QDialog>
 #include <QString>
-#include <QTextEdit>
 
 class QDialogButtonBox;
 class QKeyEvent;
 class QPlainTextEdit;
+class QTextEdit;
 
 namespace platform::qt {
-
-// The view of the box's text: a class of its own, so that assistive technology can be shown it
-// as the label it looks like rather than as a text field.
-class MessageText : public QTextEdit {
-  Q_OBJECT
-
- public:
-  using QTextEdit::QTextEdit;
-};
 
 class MessageBox : public QDialog {
   Q_OBJECT
@@ -53,7 +44,7 @@ class MessageBox : public QDialog {
 
   QString text_;
   QString details_;
-  MessageText* textView_;
+  QTextEdit* textView_;
   QPlainTextEdit* detailsView_ = nullptr;
   QDialogButtonBox* buttons_;
 };

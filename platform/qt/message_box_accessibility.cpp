@@ -8,7 +8,8 @@
 namespace platform::qt {
 namespace {
 
-// The box: role alert, named by its title, its text as the description.
+// The box: role alert, named by its title, its text as the description, which screen readers
+// read as an alert appears. The text view is not also a label: they would read the text twice.
 class AccessibleMessageBox final : public QAccessibleWidget {
  public:
   explicit AccessibleMessageBox(MessageBox* box)
@@ -22,27 +23,9 @@ class AccessibleMessageBox final : public QAccessibleWidget {
   }
 };
 
-// The text view reads as a label of the whole text: screen readers speak the labels of an alert
-// as it appears, but an unfocused text view not at all.
-class AccessibleMessageText final : public QAccessibleWidget {
- public:
-  explicit AccessibleMessageText(MessageText* view)
-      : QAccessibleWidget(view, QAccessible::StaticText) {}
-
-  QString text(QAccessible::Text kind) const override {
-    if (kind == QAccessible::Name) {
-      return static_cast<const QTextEdit*>(widget())->toPlainText();
-    }
-    return QAccessibleWidget::text(kind);
-  }
-};
-
 QAccessibleInterface* MessageBoxInterfaces(const QString& className, QObject* object) {
   if (className == QLatin1String(MessageBox::staticMetaObject.className())) {
     return new AccessibleMessageBox(static_cast<MessageBox*>(object));
-  }
-  if (className == QLatin1String(MessageText::staticMetaObject.className())) {
-    return new AccessibleMessageText(static_cast<MessageText*>(object));
   }
   return nullptr;
 }

@@ -130,11 +130,19 @@ QtDesktop::QtDesktop(int argc, char** argv)
     std::exit(1);
   }
   UseOnlyALiveSessionBus();
+  // Kept as bytes, not read through QApplication::arguments(): a file name that is not valid
+  // UTF-8 would not survive the trip through QString.
+  for (int i = 1; i < argc; ++i) {
+    documents_.emplace_back(argv[i]);
+  }
+  // Before the QApplication: a start that hands over ends without ever reaching the display.
+  if (!JoinSession(LaunchOfThisStart())) {
+    return;
+  }
   KeepNoSettings();
   // The desktop's own dialog records what was opened (GTK's writes recently-used.xbel and makes
   // its bookmarks folder as soon as it is created); Qt's keeps nothing once settings are kept.
   QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
-  launch_ = LaunchOfThisStart();
   static char fallbackName[] = "whichkontakt";
   qtArgv_[0] = argc > 0 && argv[0] != nullptr ? argv[0] : fallbackName;
   application_ = std::make_unique<QApplication>(qtArgc_, qtArgv_);
@@ -143,11 +151,6 @@ QtDesktop::QtDesktop(int argc, char** argv)
     qWarning("%s", qPrintable(message));
   }
   QApplication::setApplicationName(QStringLiteral("whichkontakt"));
-  // Kept as bytes, not read through QApplication::arguments(): a file name that is not valid
-  // UTF-8 would not survive the trip through QString.
-  for (int i = 1; i < argc; ++i) {
-    documents_.emplace_back(argv[i]);
-  }
   sinceServed_.start();
 }
 
@@ -159,10 +162,11 @@ void QtDesktop::RegisterFileType(const FileTypeRecord& /*type*/) {}
 void QtDesktop::DeregisterFileType(const std::string& /*name*/) {}
 
 void QtDesktop::Run(EventSink& events) {
-  if (!JoinSession(events)) {
+  if (!application_) {
     // The session's program answers them; this start ends as after a quit, having shown nothing.
     return;
   }
+  events_ = &events;
   window_ = std::make_unique<MenuWindow>(
       [this, &events](const std::string& path) {
         queue_.Run([&events, path] { events.DocumentDropped(path); });
@@ -178,31 +182,31 @@ void QtDesktop::Run(EventSink& events) {
   // not receive them.
   session_.reset();
   window_.reset();
+  events_ = nullptr;
   queue_.Reset();
 }
 
-bool QtDesktop::JoinSession(EventSink& events) {
+bool QtDesktop::JoinSession(const QVariantMap& launch) {
   session_ = std::make_unique<ApplicationService>(
-      [this, &events](const std::vector<std::string>& paths, const QVariantMap& platformData) {
-        return TakeHandedOver(events, paths, platformData);
+      [this](const std::vector<std::string>& paths, const QVariantMap& platformData) {
+        return TakeHandedOver(paths, platformData);
       },
-      [this, &events](const QVariantMap& platformData) {
-        return TakeBareStart(events, platformData);
-      });
-  if (session_->Start(documents_, launch_) == ApplicationService::Outcome::kHandedOver) {
+      [this](const QVariantMap& platformData) { return TakeBareStart(platformData); });
+  if (session_->Start(documents_, launch) == ApplicationService::Outcome::kHandedOver) {
     session_.reset();
     return false;
   }
   return true;
 }
 
-bool QtDesktop::TakeHandedOver(EventSink& events, const std::vector<std::string>& paths,
+// Bus calls are served only while the loop runs, so events_ is set.
+bool QtDesktop::TakeHandedOver(const std::vector<std::string>& paths,
                                const QVariantMap& platformData) {
   if (queue_.Closed()) {
     return false;
   }
   for (const std::string& path : paths) {
-    queue_.Take([&events, path] { events.DocumentDropped(path); });
+    queue_.Take([this, path] { events_->DocumentDropped(path); });
   }
   BringToFront(platformData);
   return true;
@@ -210,12 +214,12 @@ bool QtDesktop::TakeHandedOver(EventSink& events, const std::vector<std::string>
 
 // A bare start while a box or the dialog is up, or about to be, finds it brought forward instead
 // of a further dialog queued behind it.
-bool QtDesktop::TakeBareStart(EventSink& events, const QVariantMap& platformData) {
+bool QtDesktop::TakeBareStart(const QVariantMap& platformData) {
   if (queue_.Closed()) {
     return false;
   }
   if (!queue_.Busy()) {
-    queue_.Take([&events] { events.NewDocumentRequested(); });
+    queue_.Take([this] { events_->NewDocumentRequested(); });
   }
   BringToFront(platformData);
   return true;

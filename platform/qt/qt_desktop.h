@@ -41,12 +41,12 @@ class QtDesktop : public platform::Desktop {
 
  private:
   // The session's program, or this start handing over to it: false when this start has handed
-  // its documents over and must end.
-  bool JoinSession(EventSink& events);
+  // its documents over and must end. launch: this start's startup id, for the window to come
+  // forward.
+  bool JoinSession(const QVariantMap& launch);
   // A later start's documents, or its bare start: taken into the queue unless it is closed.
-  bool TakeHandedOver(EventSink& events, const std::vector<std::string>& paths,
-                      const QVariantMap& platformData);
-  bool TakeBareStart(EventSink& events, const QVariantMap& platformData);
+  bool TakeHandedOver(const std::vector<std::string>& paths, const QVariantMap& platformData);
+  bool TakeBareStart(const QVariantMap& platformData);
   // The box or dialog that is up, or else the window, comes forward.
   void BringToFront(const QVariantMap& platformData);
   void BuildWindowMenus(EventSink& events);
@@ -57,7 +57,7 @@ class QtDesktop : public platform::Desktop {
   char* qtArgv_[2] = {nullptr, nullptr};
   std::unique_ptr<QApplication> application_;
   std::vector<std::string> documents_;
-  QVariantMap launch_;
+  EventSink* events_ = nullptr;  // while Run runs
   std::shared_ptr<MenuItem> menuBar_;
   std::unique_ptr<ApplicationService> session_;
   std::unique_ptr<MenuWindow> window_;
