@@ -44,8 +44,10 @@ timeout 120 cmake --install "$build_dir" --prefix "$tmp/prefix" >/dev/null
 program=$tmp/prefix/bin/whichkontakt
 [ -x "$program" ] || fail "the program was not installed to $program"
 
-# Xvfb picks a free display itself and writes its number once it accepts clients.
-"$xvfb" -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
+# Xvfb picks a free display itself and writes its number once it accepts clients. Without
+# -noreset it resets whenever its last client leaves, and refuses whoever connects meanwhile:
+# a program started just as the one before it ended could not start.
+"$xvfb" -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$tmp/display" 2>"$tmp/xvfb.log" &
 xvfb_pid=$!
 display_ready() {
   kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb ended: $(cat "$tmp/xvfb.log")"
@@ -136,7 +138,7 @@ second_display_ready() {
   grep -qx '[0-9][0-9]*' "$tmp/display2"
 }
 start_second_display() {
-  "$xvfb" -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$tmp/display2" \
+  "$xvfb" -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$tmp/display2" \
     2>"$tmp/xvfb2.log" &
   second_xvfb_pid=$!
   other_pids+=("$second_xvfb_pid")

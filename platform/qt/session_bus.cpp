@@ -39,10 +39,9 @@ std::string Unescaped(const std::string& value) {
   return QByteArray::fromPercentEncoding(QByteArray::fromStdString(value)).toStdString();
 }
 
-// The socket of the first address in the list when it is a unix path or abstract socket, the
-// ones a session bus uses; nothing for any other transport, which the probe leaves to libdbus.
-std::optional<UnixSocketAddress> FirstUnixSocket(const std::string& addresses) {
-  const std::string first = addresses.substr(0, addresses.find(';'));
+// The socket of one address when it is a unix path or abstract socket, the ones a session bus
+// uses; nothing for any other transport, which the probe leaves to libdbus.
+std::optional<UnixSocketAddress> UnixSocketOf(const std::string& first) {
   const std::string prefix = "unix:";
   if (first.compare(0, prefix.size(), prefix) != 0) {
     return std::nullopt;
@@ -72,12 +71,14 @@ std::optional<UnixSocketAddress> FirstUnixSocket(const std::string& addresses) {
   return std::nullopt;
 }
 
-// Whether the daemon behind the socket reads and answers: it is sent the first line of the
+enum class Probe { kAnswers, kNoConnection, kSilent };
+
+// Whether a daemon behind the socket reads and answers: it is sent the first line of the
 // authentication it expects of every client, and any answer at all within the limit will do.
-bool Answers(const UnixSocketAddress& socket, int limitMs) {
+Probe ProbeSocket(const UnixSocketAddress& socket, int limitMs) {
   const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd < 0) {
-    return false;
+    return Probe::kNoConnection;
   }
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
   const auto remainingMs = [&deadline] {
@@ -85,27 +86,52 @@ bool Answers(const UnixSocketAddress& socket, int limitMs) {
         deadline - std::chrono::steady_clock::now());
     return static_cast<int>(std::max<std::chrono::milliseconds::rep>(0, left.count()));
   };
-  bool answered = false;
-  pollfd ready{fd, POLLOUT, 0};
-  if ((connect(fd, reinterpret_cast<const sockaddr*>(&socket.address), socket.length) == 0 ||
-       (errno == EINPROGRESS || errno == EAGAIN)) &&
-      poll(&ready, 1, remainingMs()) == 1 && (ready.revents & POLLOUT) != 0) {
-    std::string hello(1, '\0');
-    hello += "AUTH EXTERNAL ";
-    for (const char digit : std::to_string(getuid())) {
-      char hex[3];
-      std::snprintf(hex, sizeof hex, "%02x", static_cast<unsigned char>(digit));
-      hello += hex;
-    }
-    hello += "\r\n";
-    ready = {fd, POLLIN, 0};
-    char reply[64];
-    answered =
-        send(fd, hello.data(), hello.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(hello.size()) &&
-        poll(&ready, 1, remainingMs()) == 1 && read(fd, reply, sizeof reply) > 0;
+  if (connect(fd, reinterpret_cast<const sockaddr*>(&socket.address), socket.length) != 0 &&
+      errno != EINPROGRESS) {
+    close(fd);
+    return Probe::kNoConnection;
   }
+  std::string hello(1, '\0');
+  hello += "AUTH EXTERNAL ";
+  for (const char digit : std::to_string(getuid())) {
+    char hex[3];
+    std::snprintf(hex, sizeof hex, "%02x", static_cast<unsigned char>(digit));
+    hello += hex;
+  }
+  hello += "\r\n";
+  pollfd writable{fd, POLLOUT, 0};
+  pollfd readable{fd, POLLIN, 0};
+  char reply[64];
+  const bool answered =
+      poll(&writable, 1, remainingMs()) == 1 && (writable.revents & POLLOUT) != 0 &&
+      send(fd, hello.data(), hello.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(hello.size()) &&
+      poll(&readable, 1, remainingMs()) == 1 && read(fd, reply, sizeof reply) > 0;
   close(fd);
-  return answered;
+  return answered ? Probe::kAnswers : Probe::kSilent;
+}
+
+// As libdbus goes through the list: an address it cannot connect to is passed over, and the
+// first it connects to is the bus.
+bool BusAnswers(const std::string& addresses) {
+  size_t start = 0;
+  while (start < addresses.size()) {
+    const size_t end = std::min(addresses.find(';', start), addresses.size());
+    const std::optional<UnixSocketAddress> socket =
+        UnixSocketOf(addresses.substr(start, end - start));
+    start = end + 1;
+    if (!socket) {
+      return true;
+    }
+    switch (ProbeSocket(*socket, kBusWaitLimitMs)) {
+      case Probe::kAnswers:
+        return true;
+      case Probe::kSilent:
+        return false;
+      case Probe::kNoConnection:
+        break;
+    }
+  }
+  return false;
 }
 
 }  // namespace
@@ -122,8 +148,7 @@ bool SessionBusAnnounced() {
 
 void UseOnlyALiveSessionBus() {
   if (SessionBusAnnounced()) {
-    const std::optional<UnixSocketAddress> socket = FirstUnixSocket(AnnouncedAddress());
-    if (!socket || Answers(*socket, kBusWaitLimitMs)) {
+    if (BusAnswers(AnnouncedAddress())) {
       return;
     }
     std::fputs("whichkontakt: the session bus does not answer; running on its own\n", stderr);
