@@ -2,14 +2,16 @@
 # The hand-over between a later start and the session's program where it can go wrong: the
 # running program held (stopped) past the later start's wait, or quitting at the moment the
 # files come; a later start on another display of the same bus; bad URIs sent straight to Open;
-# bare later starts while the open dialog is up. Each file is answered exactly once, by one of
-# the two programs, and never on a display other than the one it was opened on.
+# bare later starts while the open dialog is up; a bus whose daemon has stopped. Each file is
+# answered exactly once, by one of the two programs, and never on a display other than the one
+# it was opened on.
 # Usage: xvfb_handover_test.sh BUILD_DIR SAMPLES_DIR [SECTION...]
-# SECTION (or HANDOVER_SECTIONS, space-separated): held quit displays uris bare; all by default.
+# SECTION (or HANDOVER_SECTIONS, space-separated): held quit displays uris bare stopped_bus; all
+# by default.
 # HANDOVER_QUIT_TRIES: how often "quit" races a quit against a hand-over (8).
 set -euo pipefail
 
-usage="usage: xvfb_handover_test.sh BUILD_DIR SAMPLES_DIR [held|quit|displays|uris|bare ...]"
+usage="usage: xvfb_handover_test.sh BUILD_DIR SAMPLES_DIR [held|quit|displays|uris|bare|stopped_bus ...]"
 build_dir=${1:?$usage}
 samples=${2:?$usage}
 # The first program runs in a folder of its own, so its files are named by absolute paths.
@@ -17,11 +19,11 @@ samples=$(cd "$samples" && pwd)
 shift 2
 sections=("$@")
 if [ ${#sections[@]} -eq 0 ]; then
-  read -ra sections <<<"${HANDOVER_SECTIONS:-held quit displays uris bare}"
+  read -ra sections <<<"${HANDOVER_SECTIONS:-held quit displays uris bare stopped_bus}"
 fi
 for section in "${sections[@]}"; do
   case $section in
-    held | quit | displays | uris | bare) ;;
+    held | quit | displays | uris | bare | stopped_bus) ;;
     *) echo "$usage" >&2 && exit 2 ;;
   esac
 done
@@ -357,6 +359,24 @@ section_bare() {
 has_no_dialog_for_a_while() {
   has_no_dialog || return 1
   ! wait_ms 1000 has_dialog
+}
+
+section_stopped_bus() {
+  echo "== a bus whose daemon has stopped: the program runs alone, at once"
+  new_bus
+  hold "$bus_pid"
+  : >"$tmp/app.err"
+  "$program" "$samples/kontakt4.nki" >>"$tmp/app.out" 2>>"$tmp/app.err" &
+  app_pid=$!
+  # libdbus alone would wait 25 s for the daemon, at every call.
+  wait_until 5 has_dialog || fail "the program showed no answer within 5 s of starting"
+  collect_answers 1000 500 "$app_pid"
+  [ ${#answers[@]} -eq 1 ] && [ "${answers[0]#*: }" = "$four" ] ||
+    fail "the program running alone answered:$(listed)"
+  grep -q "the session bus does not answer" "$tmp/app.err" ||
+    fail "the program did not say why it runs alone"
+  quit_a
+  resume
 }
 
 for section in "${sections[@]}"; do
