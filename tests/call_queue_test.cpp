@@ -81,6 +81,22 @@ TEST_F(CallQueueTest, QuitRefusesWhatComesAfterButRunsWhatWasTaken) {
   EXPECT_THAT(endings_, ElementsAre(0));
 }
 
+// Quit chosen while a box is up (from the tail scan's served loop, say): the box's call returns
+// first, then what was taken runs, and only then does the loop end.
+TEST_F(CallQueueTest, QuitDuringACallEndsTheLoopOnlyOnceTheCallsTakenHaveRun) {
+  QTimer::singleShot(0, &application_, [this] {
+    queue_.Run(Record("box", [this] {
+      queue_.Take(Record("handed over"));
+      queue_.Close();
+      EXPECT_TRUE(endings_.empty());
+    }));
+  });
+  EXPECT_EQ(RunLoop(), 0);
+  EXPECT_THAT(seen_, ElementsAre("served", "box begins", "box ends", "served", "handed over begins",
+                                 "handed over ends"));
+  EXPECT_THAT(endings_, ElementsAre(0));
+}
+
 TEST_F(CallQueueTest, QuitWithNothingTakenEndsTheLoopAtOnce) {
   QTimer::singleShot(0, &application_, [this] { queue_.Close(); });
   EXPECT_EQ(RunLoop(), 0);

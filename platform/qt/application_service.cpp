@@ -32,6 +32,23 @@ QString Interface() {
   return QStringLiteral("org.freedesktop.Application");
 }
 
+QDBusMessage BusDaemonCall(const QString& method) {
+  return QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
+                                        QStringLiteral("/org/freedesktop/DBus"),
+                                        QStringLiteral("org.freedesktop.DBus"), method);
+}
+
+// RequestName as QDBusConnection::registerService makes it, but waiting no longer than our limit.
+bool OwnName(const QDBusConnection& bus, const QString& name) {
+  constexpr uint kDoNotQueue = 4;
+  constexpr uint kPrimaryOwner = 1;
+  QDBusMessage request = BusDaemonCall(QStringLiteral("RequestName"));
+  request << name << kDoNotQueue;
+  const QDBusMessage reply = bus.call(request, QDBus::Block, kBusWaitLimitMs);
+  return reply.type() == QDBusMessage::ReplyMessage &&
+         reply.arguments().value(0).toUInt() == kPrimaryOwner;
+}
+
 // Milliseconds on the clock that every process of one boot shares.
 qint64 MonotonicMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -46,9 +63,10 @@ QString FileUriOf(const std::string& path) {
   if (path.empty() || path.front() != '/') {
     std::error_code error;
     const std::filesystem::path folder = std::filesystem::current_path(error);
-    if (!error) {
-      absolute = folder.native() + "/" + path;
+    if (error) {
+      return {};
     }
+    absolute = folder.native() + "/" + path;
   }
   return QStringLiteral("file://") +
          QString::fromLatin1(QByteArray::fromStdString(absolute).toPercentEncoding("/"));
@@ -73,9 +91,7 @@ QVariantMap LaterStartPlatformData(QVariantMap launch) {
 }
 
 QString StartupIdOf(const QVariantMap& platformData) {
-  const QString startupId = platformData.value(QLatin1String(kStartupIdKey)).toString();
-  return startupId.isEmpty() ? platformData.value(QLatin1String(kActivationTokenKey)).toString()
-                             : startupId;
+  return platformData.value(QLatin1String(kStartupIdKey)).toString();
 }
 
 ApplicationService::ApplicationService(Opened opened, Activated activated)
@@ -84,7 +100,9 @@ ApplicationService::ApplicationService(Opened opened, Activated activated)
 ApplicationService::~ApplicationService() {
   if (serving_) {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    bus.unregisterService(QString::fromLatin1(kBusName));
+    QDBusMessage release = BusDaemonCall(QStringLiteral("ReleaseName"));
+    release << QString::fromLatin1(kBusName);
+    bus.send(release);
     bus.unregisterObject(QString::fromLatin1(kObjectPath));
   }
 }
@@ -102,7 +120,7 @@ ApplicationService::Outcome ApplicationService::Start(const std::vector<std::str
   const QString path = QString::fromLatin1(kObjectPath);
   // The object first, so that a call arriving the moment the name is ours finds it.
   if (bus.registerObject(path, this, QDBusConnection::ExportAllSlots)) {
-    if (bus.registerService(name)) {
+    if (OwnName(bus, name)) {
       serving_ = true;
       return Outcome::kServing;
     }
@@ -112,9 +130,15 @@ ApplicationService::Outcome ApplicationService::Start(const std::vector<std::str
   QStringList uris;
   for (const std::string& document : documents) {
     // An empty argument names no file; on its own it would be passed over in silence too.
-    if (!document.empty()) {
-      uris << FileUriOf(document);
+    if (document.empty()) {
+      continue;
     }
+    const QString uri = FileUriOf(document);
+    // A relative name with no current folder to take it from: only this start can read it.
+    if (uri.isEmpty()) {
+      return Outcome::kAlone;
+    }
+    uris << uri;
   }
   QDBusMessage call;
   if (documents.empty()) {
@@ -130,7 +154,7 @@ ApplicationService::Outcome ApplicationService::Start(const std::vector<std::str
   }
   // Our own URIs are always well formed; were one refused, the others were still taken, and
   // answering them here as well would answer them twice.
-  if (reply.errorName() == QDBusError::errorString(QDBusError::InvalidArgs)) {
+  if (reply.errorName() == QLatin1String(kPartlyOpenedError)) {
     qWarning("whichkontakt: %s", qPrintable(reply.errorMessage()));
     return Outcome::kHandedOver;
   }
@@ -153,8 +177,15 @@ QString ApplicationService::RefusalOf(const QVariantMap& platformData) const {
   return {};
 }
 
+void ApplicationService::ReplyError(const QString& name, const QString& message) {
+  // Only a call that came over the bus has a caller to answer.
+  if (calledFromDBus()) {
+    sendErrorReply(name, message);
+  }
+}
+
 void ApplicationService::Refuse(const QString& why) {
-  sendErrorReply(QLatin1String(kNotTakenError), why);
+  ReplyError(QLatin1String(kNotTakenError), why);
 }
 
 void ApplicationService::Activate(const QVariantMap& platformData) {
@@ -180,22 +211,26 @@ void ApplicationService::Open(const QStringList& uris, const QVariantMap& platfo
       refused << uri;
     }
   }
+  const QString notOpened =
+      QStringLiteral("whichkontakt opens absolute local file URIs only, not: %1")
+          .arg(refused.join(QStringLiteral(", ")));
   if (!paths.empty() && !opened_(paths, platformData)) {
     Refuse(QStringLiteral("whichkontakt is quitting"));
   } else if (!refused.isEmpty()) {
-    sendErrorReply(QDBusError::InvalidArgs,
-                   QStringLiteral("whichkontakt opens absolute local file URIs only, not: %1")
-                       .arg(refused.join(QStringLiteral(", "))));
+    ReplyError(paths.empty() ? QDBusError::errorString(QDBusError::InvalidArgs)
+                             : QLatin1String(kPartlyOpenedError),
+               notOpened);
   } else if (paths.empty()) {
-    sendErrorReply(QDBusError::InvalidArgs, QStringLiteral("no file to open was given"));
+    ReplyError(QDBusError::errorString(QDBusError::InvalidArgs),
+               QStringLiteral("no file to open was given"));
   }
 }
 
 void ApplicationService::ActivateAction(const QString& actionName,
                                         const QVariantList& /*parameter*/,
                                         const QVariantMap& /*platformData*/) {
-  sendErrorReply(QDBusError::NotSupported,
-                 QStringLiteral("whichkontakt has no action named \"%1\"").arg(actionName));
+  ReplyError(QDBusError::errorString(QDBusError::NotSupported),
+             QStringLiteral("whichkontakt has no action named \"%1\"").arg(actionName));
 }
 
 }  // namespace platform::qt

@@ -19,6 +19,9 @@ inline constexpr char kBusName[] = "com.quorvane.whichkontakt";
 inline constexpr char kObjectPath[] = "/com/quorvane/whichkontakt";
 // The running program's answer to a call it does not take; the later start then runs alone.
 inline constexpr char kNotTakenError[] = "com.quorvane.whichkontakt.Error.NotTaken";
+// Its answer to an Open of which it took some URIs and refused others, which the error names.
+// One that took none is InvalidArgs.
+inline constexpr char kPartlyOpenedError[] = "com.quorvane.whichkontakt.Error.PartlyOpened";
 
 class ApplicationService : public QObject, protected QDBusContext {
   Q_OBJECT
@@ -38,14 +41,15 @@ class ApplicationService : public QObject, protected QDBusContext {
     kHandedOver,  // the session's program took the documents (or the bare start)
     kAlone,       // no bus, no answer on it, or another display: this program runs on its own
   };
-  // Each of its waits on the bus ends within kBusWaitLimitMs. launch: this start's, as
-  // LaunchOfThisStart gave it.
+  // Its own calls (the name's request, the hand-over) each end within kBusWaitLimitMs; the
+  // connection itself is Qt's, made once the daemon has been seen to answer. launch: this
+  // start's, as LaunchOfThisStart gave it.
   Outcome Start(const std::vector<std::string>& documents, const QVariantMap& launch = {});
 
  public slots:
   void Activate(const QVariantMap& platformData);
-  // Answers an error naming every URI that is not an absolute local file URI; the others are
-  // still answered.
+  // Answers an error naming every URI that is not an absolute local file URI (PartlyOpened when
+  // it took others, which are still answered; InvalidArgs when it took none).
   void Open(const QStringList& uris, const QVariantMap& platformData);
   void ActivateAction(const QString& actionName, const QVariantList& parameter,
                       const QVariantMap& platformData);
@@ -55,6 +59,7 @@ class ApplicationService : public QObject, protected QDBusContext {
   // or so late that the later start may have given up waiting and run alone.
   QString RefusalOf(const QVariantMap& platformData) const;
   void Refuse(const QString& why);
+  void ReplyError(const QString& name, const QString& message);
 
   Opened opened_;
   Activated activated_;
@@ -70,12 +75,13 @@ QVariantMap LaunchOfThisStart();
 // and when it called.
 QVariantMap LaterStartPlatformData(QVariantMap launch = {});
 
-// The later start's startup id as its platform data carries it, or else its activation token;
-// empty when it had neither.
+// The later start's X11 startup id as its platform data carries it; empty when it had none. Its
+// Wayland activation token is carried too, but Qt 6.4 has no way to use it for a window already
+// shown.
 QString StartupIdOf(const QVariantMap& platformData);
 
 // The file: URI of a path, every byte kept: the bytes are percent-encoded, never decoded as
-// text. A relative path is taken from the current folder.
+// text. A relative path is taken from the current folder; empty when there is none.
 QString FileUriOf(const std::string& path);
 
 }  // namespace platform::qt

@@ -122,7 +122,6 @@ QtDesktop::QtDesktop(int argc, char** argv)
                sinceServed_.restart();
                callsSinceServed_ = 0;
              }) {
-  qInstallMessageHandler(&ExitOnFatalMessage);
   if (!HasDisplay()) {
     std::fprintf(stderr,
                  "whichkontakt: cannot start: no display to run on (DISPLAY and WAYLAND_DISPLAY "
@@ -145,6 +144,7 @@ QtDesktop::QtDesktop(int argc, char** argv)
   QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
   static char fallbackName[] = "whichkontakt";
   qtArgv_[0] = argc > 0 && argv[0] != nullptr ? argv[0] : fallbackName;
+  qInstallMessageHandler(&ExitOnFatalMessage);
   application_ = std::make_unique<QApplication>(qtArgc_, qtArgv_);
   qInstallMessageHandler(nullptr);
   for (const QString& message : std::exchange(StartupMessages(), {})) {
@@ -205,10 +205,10 @@ bool QtDesktop::TakeHandedOver(const std::vector<std::string>& paths,
   if (queue_.Closed()) {
     return false;
   }
+  BringToFrontLater(platformData);
   for (const std::string& path : paths) {
     queue_.Take([this, path] { events_->DocumentDropped(path); });
   }
-  BringToFront(platformData);
   return true;
 }
 
@@ -218,11 +218,21 @@ bool QtDesktop::TakeBareStart(const QVariantMap& platformData) {
   if (queue_.Closed()) {
     return false;
   }
-  if (!queue_.Busy()) {
+  const bool showing = queue_.Busy();
+  BringToFrontLater(platformData);
+  if (!showing) {
     queue_.Take([this] { events_->NewDocumentRequested(); });
   }
-  BringToFront(platformData);
   return true;
+}
+
+// After the reply: talking to the X server first could make the later start give up waiting,
+// and answer the documents that this program has taken too. Before the calls just taken run, so
+// that the window is forward when their box or dialog opens over it.
+void QtDesktop::BringToFrontLater(const QVariantMap& platformData) {
+  QMetaObject::invokeMethod(
+      application_.get(), [this, platformData] { BringToFront(platformData); },
+      Qt::QueuedConnection);
 }
 
 void QtDesktop::BringToFront(const QVariantMap& platformData) {

@@ -49,6 +49,7 @@ class QtDesktop : public platform::Desktop {
   bool TakeBareStart(const QVariantMap& platformData);
   // The box or dialog that is up, or else the window, comes forward.
   void BringToFront(const QVariantMap& platformData);
+  void BringToFrontLater(const QVariantMap& platformData);
   void BuildWindowMenus(EventSink& events);
   void ShowBox(MessageBox::Kind kind, const std::string& text, const std::string& details);
 

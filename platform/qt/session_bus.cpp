@@ -3,6 +3,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -60,7 +61,7 @@ std::optional<UnixSocketAddress> UnixSocketOf(const std::string& first) {
     const std::string key = pair.substr(0, equals);
     const std::string value = Unescaped(pair.substr(equals + 1));
     const bool abstract = key == "abstract";
-    if ((key != "path" && !abstract) || value.size() + 1 >= sizeof socket.address.sun_path) {
+    if ((key != "path" && !abstract) || value.size() + 1 > sizeof socket.address.sun_path) {
       continue;
     }
     // An abstract name follows a NUL byte; a path is followed by one. Either way: one byte more.
@@ -76,20 +77,24 @@ enum class Probe { kAnswers, kNoConnection, kSilent };
 // Whether a daemon behind the socket reads and answers: it is sent the first line of the
 // authentication it expects of every client, and any answer at all within the limit will do.
 Probe ProbeSocket(const UnixSocketAddress& socket, int limitMs) {
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  // Blocking, with the limit as its timeout: a unix socket whose daemon has stopped taking
+  // connections fills its backlog, and a connect waits for room there.
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) {
     return Probe::kNoConnection;
   }
+  const timeval limit{limitMs / 1000, (limitMs % 1000) * 1000};
+  setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
   const auto remainingMs = [&deadline] {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
     return static_cast<int>(std::max<std::chrono::milliseconds::rep>(0, left.count()));
   };
-  if (connect(fd, reinterpret_cast<const sockaddr*>(&socket.address), socket.length) != 0 &&
-      errno != EINPROGRESS) {
+  if (connect(fd, reinterpret_cast<const sockaddr*>(&socket.address), socket.length) != 0) {
+    const bool timedOut = errno == EAGAIN || errno == EINPROGRESS || errno == ETIMEDOUT;
     close(fd);
-    return Probe::kNoConnection;
+    return timedOut ? Probe::kSilent : Probe::kNoConnection;
   }
   std::string hello(1, '\0');
   hello += "AUTH EXTERNAL ";
@@ -99,13 +104,11 @@ Probe ProbeSocket(const UnixSocketAddress& socket, int limitMs) {
     hello += hex;
   }
   hello += "\r\n";
-  pollfd writable{fd, POLLOUT, 0};
   pollfd readable{fd, POLLIN, 0};
   char reply[64];
-  const bool answered =
-      poll(&writable, 1, remainingMs()) == 1 && (writable.revents & POLLOUT) != 0 &&
-      send(fd, hello.data(), hello.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(hello.size()) &&
-      poll(&readable, 1, remainingMs()) == 1 && read(fd, reply, sizeof reply) > 0;
+  const bool answered = send(fd, hello.data(), hello.size(), MSG_NOSIGNAL | MSG_DONTWAIT) ==
+                            static_cast<ssize_t>(hello.size()) &&
+                        poll(&readable, 1, remainingMs()) == 1 && read(fd, reply, sizeof reply) > 0;
   close(fd);
   return answered ? Probe::kAnswers : Probe::kSilent;
 }

@@ -4,8 +4,8 @@
 
 namespace platform::qt {
 
-// The longest our own code waits on the bus, once for each step: a program on the session that
-// takes longer is as good as absent.
+// The longest our own code waits on the bus for any one answer: a daemon or a program on the
+// session that takes longer is as good as absent.
 inline constexpr int kBusWaitLimitMs = 500;
 
 // True when the session announces its bus: DBUS_SESSION_BUS_ADDRESS, or a socket at
