@@ -15,15 +15,15 @@ QString BootId() {
 }
 
 QString WaylandSocket() {
-  QString name = qEnvironmentVariable("WAYLAND_DISPLAY", QStringLiteral("wayland-0"));
+  QString name = qEnvironmentVariable("WAYLAND_DISPLAY");
   if (!name.startsWith(QLatin1Char('/'))) {
     name = qEnvironmentVariable("XDG_RUNTIME_DIR") + QLatin1Char('/') + name;
   }
   return name;
 }
 
-}  // namespace
-
+// The X display's name without its screen, the local socket spelled one way: ":1.0", "unix:1"
+// and ":1" are one display.
 QString CanonicalXDisplay(const QString& display) {
   const qsizetype colon = display.lastIndexOf(QLatin1Char(':'));
   if (colon < 0) {
@@ -37,6 +37,8 @@ QString CanonicalXDisplay(const QString& display) {
   const QString number = display.mid(colon + 1).section(QLatin1Char('.'), 0, 0);
   return host + QLatin1Char(':') + number;
 }
+
+}  // namespace
 
 QString ThisDisplay() {
   // From the environment, not from Qt, so that a later start can tell before it makes its

@@ -10,8 +10,4 @@ namespace platform::qt {
 // "<boot id>  :1 /run/user/1000/wayland-0".
 QString ThisDisplay();
 
-// The X display's name without its screen, the local socket spelled one way: ":1.0", "unix:1"
-// and ":1" are one display.
-QString CanonicalXDisplay(const QString& display);
-
 }  // namespace platform::qt

@@ -3,12 +3,17 @@
 #include <QByteArray>
 
 namespace platform::qt {
+namespace {
 
+// A file: URL on this machine: no host, or "localhost". A file: URL naming another host is not a
+// local file, whatever its path says.
 bool IsLocalFileUrl(const QUrl& url) {
   return url.isLocalFile() &&
          (url.host().isEmpty() ||
           url.host().compare(QStringLiteral("localhost"), Qt::CaseInsensitive) == 0);
 }
+
+}  // namespace
 
 std::optional<std::string> LocalFilePath(const QUrl& url) {
   if (!url.isValid() || !IsLocalFileUrl(url) || url.hasQuery() || url.hasFragment()) {

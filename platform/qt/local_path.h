@@ -7,10 +7,6 @@
 
 namespace platform::qt {
 
-// True for a file: URL on this machine: no host, or "localhost". A file: URL naming another
-// host is not a local file, whatever its path says.
-bool IsLocalFileUrl(const QUrl& url);
-
 // The path of a local file URL as bytes: percent-decoded directly, so that a name that is not
 // valid UTF-8 survives, where QUrl::toLocalFile would replace its bytes. Nothing for a URL that
 // is invalid, not a local file, relative, carries a query or fragment, or decodes to a NUL byte,

@@ -29,7 +29,7 @@ constexpr int kDetailsLines = 8;
 // The read-only text of the box: it looks like a label but wraps anywhere and can be selected.
 QTextEdit* MakeTextView(const QString& text, QWidget* parent) {
   auto* view = new QTextEdit(parent);
-  view->setObjectName(QLatin1String(MessageBox::kTextViewName));
+  view->setObjectName(QStringLiteral("message_text"));
   // The box's description already says the text; the name says what the view holds.
   view->setAccessibleName(QObject::tr("Message"));
   view->setReadOnly(true);

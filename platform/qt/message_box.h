@@ -19,8 +19,6 @@ class MessageBox : public QDialog {
 
  public:
   enum class Kind { kInformation, kWarning };
-  // The object name of the view that shows the text.
-  static constexpr char kTextViewName[] = "message_text";
 
   // The texts are shown as plain text, never as markup. details: shown on request; empty: none.
   MessageBox(Kind kind, const QString& title, const QString& text, const QString& details,

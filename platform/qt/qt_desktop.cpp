@@ -226,23 +226,23 @@ bool QtDesktop::TakeBareStart(const QVariantMap& platformData) {
   return true;
 }
 
-// After the reply: talking to the X server first could make the later start give up waiting,
-// and answer the documents that this program has taken too. Before the calls just taken run, so
-// that the window is forward when their box or dialog opens over it.
+// The box or dialog that is up, or else the window, comes forward; after the reply, since
+// talking to the X server first could make the later start give up waiting and answer the
+// documents that this program has taken too. Before the calls just taken run, so that the window
+// is forward when their box or dialog opens over it.
 void QtDesktop::BringToFrontLater(const QVariantMap& platformData) {
   QMetaObject::invokeMethod(
-      application_.get(), [this, platformData] { BringToFront(platformData); },
+      application_.get(),
+      [this, startupId = StartupIdOf(platformData)] {
+        QWidget* front = QApplication::activeModalWidget();
+        if (front == nullptr) {
+          front = window_.get();
+        }
+        if (front != nullptr) {
+          ActivateForLaunch(*front, startupId);
+        }
+      },
       Qt::QueuedConnection);
-}
-
-void QtDesktop::BringToFront(const QVariantMap& platformData) {
-  QWidget* front = QApplication::activeModalWidget();
-  if (front == nullptr) {
-    front = window_.get();
-  }
-  if (front != nullptr) {
-    ActivateForLaunch(*front, StartupIdOf(platformData));
-  }
 }
 
 void QtDesktop::BuildWindowMenus(EventSink& events) {

@@ -47,8 +47,8 @@ class QtDesktop : public platform::Desktop {
   // A later start's documents, or its bare start: taken into the queue unless it is closed.
   bool TakeHandedOver(const std::vector<std::string>& paths, const QVariantMap& platformData);
   bool TakeBareStart(const QVariantMap& platformData);
-  // The box or dialog that is up, or else the window, comes forward.
-  void BringToFront(const QVariantMap& platformData);
+  // The box or dialog that is up, or else the window, comes forward, once the bus call has been
+  // answered.
   void BringToFrontLater(const QVariantMap& platformData);
   void BuildWindowMenus(EventSink& events);
   void ShowBox(MessageBox::Kind kind, const std::string& text, const std::string& details);

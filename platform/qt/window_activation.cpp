@@ -52,13 +52,15 @@ void SendLaunchFinished(xcb_connection_t* connection, xcb_window_t root, xcb_win
   }
 }
 
-}  // namespace
-
+// The X server time at which the launch began, from a startup id's "_TIME<n>" part; 0 when it
+// has none.
 quint32 LaunchTime(const QString& startupId) {
   static const QRegularExpression time(QStringLiteral("_TIME([0-9]+)$"));
   const QRegularExpressionMatch match = time.match(startupId);
   return match.hasMatch() ? match.captured(1).toUInt() : 0;
 }
+
+}  // namespace
 
 void ActivateForLaunch(QWidget& window, const QString& startupId) {
   window.raise();

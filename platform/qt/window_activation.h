@@ -12,8 +12,4 @@ namespace platform::qt {
 // that launch is marked finished; without one, or elsewhere, as Qt activates windows.
 void ActivateForLaunch(QWidget& window, const QString& startupId);
 
-// The X server time at which the launch began, from a startup id's "_TIME<n>" part; 0 when it
-// has none.
-quint32 LaunchTime(const QString& startupId);
-
 }  // namespace platform::qt
