@@ -28,25 +28,19 @@ xcb_window_t RootOf(xcb_connection_t* connection, xcb_window_t window) {
   return root;
 }
 
-// The startup-notification message that ends the launch's feedback (the busy cursor), sent in
-// pieces of 20 bytes as the freedesktop startup-notification protocol has it.
 void SendLaunchFinished(xcb_connection_t* connection, xcb_window_t root, xcb_window_t window,
                         const QString& startupId) {
-  QString quoted = startupId;
-  quoted.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
-      .replace(QLatin1Char('"'), QStringLiteral("\\\""));
-  const QByteArray message = "remove: ID=\"" + quoted.toUtf8() + "\"";
   const xcb_atom_t begin = Atom(connection, "_NET_STARTUP_INFO_BEGIN");
   const xcb_atom_t more = Atom(connection, "_NET_STARTUP_INFO");
-  // The message ends with its NUL byte, which may start a piece of its own.
-  for (qsizetype offset = 0; offset <= message.size(); offset += 20) {
+  bool first = true;
+  for (const StartupInfoPiece& piece : LaunchFinishedPieces(startupId)) {
     xcb_client_message_event_t event{};
     event.response_type = XCB_CLIENT_MESSAGE;
     event.format = 8;
     event.window = window;
-    event.type = offset == 0 ? begin : more;
-    const qsizetype length = std::min<qsizetype>(20, message.size() + 1 - offset);
-    std::memcpy(event.data.data8, message.constData() + offset, static_cast<size_t>(length));
+    event.type = first ? begin : more;
+    first = false;
+    std::memcpy(event.data.data8, piece.data(), piece.size());
     xcb_send_event(connection, 0, root, XCB_EVENT_MASK_PROPERTY_CHANGE,
                    reinterpret_cast<const char*>(&event));
   }
@@ -61,6 +55,22 @@ quint32 LaunchTime(const QString& startupId) {
 }
 
 }  // namespace
+
+std::vector<StartupInfoPiece> LaunchFinishedPieces(const QString& startupId) {
+  QString quoted = startupId;
+  quoted.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
+      .replace(QLatin1Char('"'), QStringLiteral("\\\""));
+  // The message ends with its NUL byte, which may start a piece of its own.
+  const QByteArray message = "remove: ID=\"" + quoted.toUtf8() + "\"" + '\0';
+  std::vector<StartupInfoPiece> pieces;
+  for (qsizetype offset = 0; offset < message.size(); offset += kStartupInfoPieceSize) {
+    StartupInfoPiece piece{};
+    const qsizetype length = std::min<qsizetype>(kStartupInfoPieceSize, message.size() - offset);
+    std::memcpy(piece.data(), message.constData() + offset, static_cast<size_t>(length));
+    pieces.push_back(piece);
+  }
+  return pieces;
+}
 
 void ActivateForLaunch(QWidget& window, const QString& startupId) {
   window.raise();
