@@ -9,9 +9,9 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
-#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <utility>
 
 #include "platform/folder_item.h"
@@ -31,21 +31,28 @@ namespace {
 constexpr unsigned kCallsBetweenClockReadings = 64;
 constexpr qint64 kServeIntervalMs = 20;
 
-// What Qt says while it looks for a display; the first line is the reason should it fail.
-QStringList& StartupMessages() {
-  static QStringList messages;
-  return messages;
+// What Qt says while it looks for a display; the first line is the reason should it fail. The
+// bus thread may speak at the same time.
+struct StartupMessages {
+  std::mutex lock;
+  QStringList messages;
+};
+StartupMessages& MessagesOfStartup() {
+  static StartupMessages startup;
+  return startup;
 }
 
 // Qt ends the process with abort() when it cannot reach a display; a desktop program without
 // one should say so in one line and fail, not dump core.
 void ExitOnFatalMessage(QtMsgType type, const QMessageLogContext& /*context*/,
                         const QString& message) {
+  StartupMessages& startup = MessagesOfStartup();
+  const std::lock_guard<std::mutex> held(startup.lock);
   if (type != QtFatalMsg) {
-    StartupMessages() << message;
+    startup.messages << message;
     return;
   }
-  const QString reason = StartupMessages().isEmpty() ? message : StartupMessages().constFirst();
+  const QString reason = startup.messages.isEmpty() ? message : startup.messages.constFirst();
   std::fprintf(stderr, "whichkontakt: cannot start: no display is available (%s)\n",
                reason.section(QLatin1Char('\n'), 0, 0).toLocal8Bit().constData());
   std::_Exit(1);
@@ -147,7 +154,13 @@ QtDesktop::QtDesktop(int argc, char** argv)
   qInstallMessageHandler(&ExitOnFatalMessage);
   application_ = std::make_unique<QApplication>(qtArgc_, qtArgv_);
   qInstallMessageHandler(nullptr);
-  for (const QString& message : std::exchange(StartupMessages(), {})) {
+  QStringList messages;
+  {
+    StartupMessages& startup = MessagesOfStartup();
+    const std::lock_guard<std::mutex> held(startup.lock);
+    messages = std::exchange(startup.messages, {});
+  }
+  for (const QString& message : messages) {
     qWarning("%s", qPrintable(message));
   }
   QApplication::setApplicationName(QStringLiteral("whichkontakt"));
@@ -174,9 +187,10 @@ void QtDesktop::Run(EventSink& events) {
       [this] { Quit(); });
   BuildWindowMenus(events);
   window_->show();
-  QTimer::singleShot(0, window_.get(), [this, &events] {
-    queue_.Run([this, &events] { events.Started(documents_); });
-  });
+  // First in the queue: the session's name is ours since before the QApplication, so calls of
+  // later starts may be waiting already, and must come after this start's own documents or
+  // dialog.
+  queue_.Take([this, &events] { events.Started(documents_); });
   QApplication::exec();
   // Nothing more is taken, and calls still waiting refer to this run's events: a later run must
   // not receive them.
