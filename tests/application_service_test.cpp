@@ -4,8 +4,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/socket.h>
-#include <sys/un.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -16,11 +15,11 @@
 #include <QtDBus/QDBusMessage>
 #include <QtDBus/QDBusPendingCall>
 #include <chrono>
-#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/qt/display_identity.h"
 #include "platform/qt/session_bus.h"
 #include "tests/support/temp_dir.h"
 
@@ -76,6 +75,7 @@ class ApplicationServiceTest : public ::testing::Test {
   std::vector<std::string> opened_;
   int activations_ = 0;
   bool quitting_ = false;
+  std::vector<QVariantMap> launches_;  // as each taken call passed it on
 
  private:
   int argc_ = 1;
@@ -86,16 +86,19 @@ class ApplicationServiceTest : public ::testing::Test {
   QString address_;
 
  protected:
-  ApplicationService service_{[this](const std::vector<std::string>& paths, const QVariantMap&) {
-                                if (!quitting_) {
-                                  opened_.insert(opened_.end(), paths.begin(), paths.end());
-                                }
-                                return !quitting_;
-                              },
-                              [this](const QVariantMap&) {
-                                activations_ += quitting_ ? 0 : 1;
-                                return !quitting_;
-                              }};
+  ApplicationService service_{
+      [this](const std::vector<std::string>& paths, const QVariantMap& launch) {
+        if (!quitting_) {
+          opened_.insert(opened_.end(), paths.begin(), paths.end());
+          launches_.push_back(launch);
+        }
+        return !quitting_;
+      },
+      [this](const QVariantMap& launch) {
+        activations_ += quitting_ ? 0 : 1;
+        launches_.push_back(launch);
+        return !quitting_;
+      }};
 };
 
 TEST_F(ApplicationServiceTest, OpenTakesAbsoluteLocalFilesAndNamesEveryOtherUri) {
@@ -159,31 +162,32 @@ TEST_F(ApplicationServiceTest, RelativeNamesAreTakenFromTheLaterStartsFolder) {
 }
 
 // A later start waits half a second for the reply, then runs alone: a call served after that
-// must not be taken too, or the document is answered twice.
+// must not be taken too, or the document is answered twice. Its platform data is made as the
+// call is sent.
 TEST_F(ApplicationServiceTest, ALaterStartsCallIsTakenOnlyWhileItStillWaits) {
   const struct {
     const char* label;
     int holdMs;
-    QVariantMap platformData;
+    QVariantMap changes;  // to the later start's own platform data
     bool taken;
   } rows[] = {
-      {"served at once", 0, platform::qt::LaterStartPlatformData(), true},
-      {"served after the later start gave up", platform::qt::kBusWaitLimitMs + 100,
-       platform::qt::LaterStartPlatformData(), false},
-      {"from another display", 0,
-       [] {
-         QVariantMap data = platform::qt::LaterStartPlatformData();
-         data.insert(QStringLiteral("x-whichkontakt-display"), QStringLiteral("elsewhere :9"));
-         return data;
-       }(),
-       false},
+      {"served at once", 0, {}, true},
+      {"served just past the quarter second it may take", 300, {}, false},
+      {"served after the later start gave up", platform::qt::kBusWaitLimitMs + 100, {}, false},
+      {"from another display", 0, {{"x-whichkontakt-display", "elsewhere :9"}}, false},
+  };
+  const auto sent = [](const QVariantMap& changes) {
+    QVariantMap data = platform::qt::LaterStartPlatformData();
+    data.insert(changes);
+    return data;
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.label);
     opened_.clear();
     activations_ = 0;
-    const QDBusMessage opened = Open({"file:///tmp/a.nki"}, row.platformData, row.holdMs);
-    const QDBusMessage activated = Call(QStringLiteral("Activate"), {row.platformData}, row.holdMs);
+    const QDBusMessage opened = Open({"file:///tmp/a.nki"}, sent(row.changes), row.holdMs);
+    const QDBusMessage activated =
+        Call(QStringLiteral("Activate"), {sent(row.changes)}, row.holdMs);
     if (row.taken) {
       EXPECT_EQ(opened.type(), QDBusMessage::ReplyMessage);
       EXPECT_EQ(activated.type(), QDBusMessage::ReplyMessage);
@@ -194,6 +198,48 @@ TEST_F(ApplicationServiceTest, ALaterStartsCallIsTakenOnlyWhileItStillWaits) {
       EXPECT_EQ(activated.errorName(), kNotTaken);
       EXPECT_THAT(opened_, IsEmpty());
       EXPECT_EQ(activations_, 0);
+    }
+  }
+}
+
+// Any program of the user may call: what it sends is used only in the form a launcher gives it,
+// and whatever else it sends, of any size or type, neither ends the program nor loses the call.
+TEST_F(ApplicationServiceTest, PlatformDataIsUsedOnlyWhereWellFormed) {
+  const QString megabyte(1 << 20, QLatin1Char('x'));
+  const QString longest(256, QLatin1Char('x'));
+  const struct {
+    const char* label;
+    QVariantMap platformData;
+    QString startupId;  // as passed on; empty: none
+  } rows[] = {
+      {"a launcher's id",
+       {{"desktop-startup-id", "launcher-1-host_TIME42"}},
+       "launcher-1-host_TIME42"},
+      {"the longest id", {{"desktop-startup-id", longest}}, longest},
+      {"an id one too long", {{"desktop-startup-id", longest + "x"}}, ""},
+      {"an id of a megabyte", {{"desktop-startup-id", megabyte}}, ""},
+      {"an id with a control character", {{"desktop-startup-id", "a\nb"}}, ""},
+      {"an id that is not ASCII", {{"desktop-startup-id", QStringLiteral("caf\u00e9")}}, ""},
+      {"an id that is a number", {{"desktop-startup-id", 42}}, ""},
+      {"an id that is bytes", {{"desktop-startup-id", QByteArray("id")}}, ""},
+      // Not a later start's own keys, so they do not make it one from elsewhere or too late.
+      {"a display that is a number", {{"x-whichkontakt-display", 9}}, ""},
+      {"a send time that is text", {{"x-whichkontakt-sent-at-ms", "0"}}, ""},
+      {"a megabyte under another key", {{"x-other", megabyte}}, ""},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.label);
+    opened_.clear();
+    launches_.clear();
+    EXPECT_EQ(Open({"file:///tmp/a.nki"}, row.platformData).type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(Call(QStringLiteral("Activate"), {row.platformData}).type(),
+              QDBusMessage::ReplyMessage);
+    EXPECT_THAT(opened_, ElementsAre("/tmp/a.nki"));
+    ASSERT_EQ(launches_.size(), 2u);
+    for (const QVariantMap& launch : launches_) {
+      const QString id = platform::qt::StartupIdOf(launch);
+      EXPECT_TRUE(id == row.startupId) << "passed on: " << id.left(60).toStdString();
+      EXPECT_LE(launch.size(), 1);
     }
   }
 }
@@ -209,50 +255,65 @@ TEST_F(ApplicationServiceTest, AQuittingProgramTakesNothing) {
       QDBusError::errorString(QDBusError::NotSupported));
 }
 
-// A start where no bus is announced, or where the announced one has stopped answering, runs
-// alone: nothing in it may start a bus or wait on it for long.
-TEST(SessionBusTest, WithoutALiveBusTheProgramRunsAlone) {
-  testing_support::TempDir runtime;
-  // A socket that takes connections but never reads them: a bus daemon that has stopped.
-  const std::string socketPath = runtime.Path() + "/bus";
-  const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  std::strncpy(address.sun_path, socketPath.c_str(), sizeof address.sun_path - 1);
-  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  ASSERT_EQ(listen(listener, 8), 0);
-
+// Two programs are on one display when their environments name it alike, however spelled.
+TEST(ThisDisplayTest, OneDisplayHoweverItsNameIsSpelled) {
   const struct {
-    const char* label;
-    const char* address;  // nullptr: none announced
-    const char* runtimeFolder;
+    const char* one;
+    const char* other;
+    bool same;
   } rows[] = {
-      {"nothing announced", nullptr, "/nonexistent"},
-      {"a stopped bus announced", "unix:path=", nullptr},
-      {"a stopped bus in the runtime folder", nullptr, nullptr},
+      {":1", ":1", true},       {":1", ":1.0", true},           {":1", "unix:1", true},
+      {"unix:1.2", ":1", true}, {"host:1", "host:1.0", true},   {":1", ":2", false},
+      {":1", "host:1", false},  {"localhost:10", ":10", false},
   };
+  qunsetenv("WAYLAND_DISPLAY");
   for (const auto& row : rows) {
-    SCOPED_TRACE(row.label);
-    if (row.address == nullptr) {
-      qunsetenv("DBUS_SESSION_BUS_ADDRESS");
-    } else {
-      qputenv("DBUS_SESSION_BUS_ADDRESS", QByteArray(row.address) + socketPath.c_str());
-    }
-    qputenv("XDG_RUNTIME_DIR",
-            row.runtimeFolder != nullptr ? row.runtimeFolder : runtime.Path().c_str());
-    platform::qt::UseOnlyALiveSessionBus();
-    EXPECT_EQ(qgetenv("DBUS_SESSION_BUS_ADDRESS"), "disabled:");
+    SCOPED_TRACE(std::string(row.one) + " and " + row.other);
+    qputenv("DISPLAY", row.one);
+    const QString one = platform::qt::ThisDisplay();
+    qputenv("DISPLAY", row.other);
+    EXPECT_EQ(one == platform::qt::ThisDisplay(), row.same);
   }
+}
 
+// A start whose request for the name outlasts its wait runs alone; were the request granted
+// later and kept, every later start would hand over to a program that serves no one.
+TEST(NameRequestTest, AStartThatGaveUpWaitingForTheNameNeverKeepsIt) {
+  QProcess daemon;
+  daemon.start(QStringLiteral("dbus-daemon"),
+               {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1")});
+  if (!daemon.waitForReadyRead(10000)) {
+    GTEST_SKIP() << "no dbus-daemon to run a private bus";
+  }
+  const QByteArray address = daemon.readLine().trimmed();
+  qputenv("DBUS_SESSION_BUS_ADDRESS", address);
   int argc = 1;
-  char name[] = "alone";
+  char name[] = "slow";
   char* argv[] = {name, nullptr};
   QCoreApplication application(argc, argv);
+  ASSERT_TRUE(QDBusConnection::sessionBus().isConnected());
   ApplicationService service([](const auto&, const auto&) { return true; },
                              [](const auto&) { return true; });
-  EXPECT_EQ(service.Start({"/tmp/a.nki"}), ApplicationService::Outcome::kAlone);
+  // The daemon stops answering just as the name is asked for, and answers again later.
+  kill(static_cast<pid_t>(daemon.processId()), SIGSTOP);
+  std::thread resume([&daemon] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(platform::qt::kBusWaitLimitMs + 200));
+    kill(static_cast<pid_t>(daemon.processId()), SIGCONT);
+  });
   EXPECT_EQ(service.Start({}), ApplicationService::Outcome::kAlone);
-  close(listener);
+  resume.join();
+  QDBusConnection observer =
+      QDBusConnection::connectToBus(QString::fromLatin1(address), QStringLiteral("observer"));
+  const QDBusMessage reply = observer.call(
+      QDBusMessage::createMethodCall(
+          QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+          QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameHasOwner"))
+      << QString::fromLatin1(platform::qt::kBusName));
+  ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+  EXPECT_FALSE(reply.arguments().value(0).toBool());
+  daemon.kill();
+  daemon.waitForFinished();
 }
 
 }  // namespace

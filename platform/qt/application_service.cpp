@@ -5,6 +5,7 @@
 #include <QtDBus/QDBusConnection>
 #include <QtDBus/QDBusError>
 #include <QtDBus/QDBusMessage>
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <optional>
@@ -38,15 +39,70 @@ QDBusMessage BusDaemonCall(const QString& method) {
                                         QStringLiteral("org.freedesktop.DBus"), method);
 }
 
+void ReleaseName(const QDBusConnection& bus, const QString& name) {
+  QDBusMessage release = BusDaemonCall(QStringLiteral("ReleaseName"));
+  release << name;
+  bus.send(release);
+}
+
 // RequestName as QDBusConnection::registerService makes it, but waiting no longer than our limit.
+// A request that did not answer in time may still be granted; the release sent after it then
+// undoes that, since the daemon handles one connection's messages in order.
 bool OwnName(const QDBusConnection& bus, const QString& name) {
   constexpr uint kDoNotQueue = 4;
   constexpr uint kPrimaryOwner = 1;
   QDBusMessage request = BusDaemonCall(QStringLiteral("RequestName"));
   request << name << kDoNotQueue;
   const QDBusMessage reply = bus.call(request, QDBus::Block, kBusWaitLimitMs);
-  return reply.type() == QDBusMessage::ReplyMessage &&
-         reply.arguments().value(0).toUInt() == kPrimaryOwner;
+  if (reply.type() == QDBusMessage::ReplyMessage) {
+    return reply.arguments().value(0).toUInt() == kPrimaryOwner;
+  }
+  ReleaseName(bus, name);
+  return false;
+}
+
+// What a launcher passes as a startup id or activation token: short printable ASCII. Anything
+// else comes from no launcher, and is never written to the X server.
+constexpr qsizetype kLaunchIdMaxLength = 256;
+
+bool IsLaunchId(const QVariant& value) {
+  if (value.typeId() != QMetaType::QString) {
+    return false;
+  }
+  const QString id = value.toString();
+  return !id.isEmpty() && id.size() <= kLaunchIdMaxLength &&
+         std::all_of(id.cbegin(), id.cend(),
+                     [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7f; });
+}
+
+// Of a caller's platform data, only the launch this program uses, each value of the type and
+// form it needs; whatever else came is dropped.
+QVariantMap LaunchOf(const QVariantMap& platformData) {
+  QVariantMap launch;
+  for (const char* key : {kStartupIdKey, kActivationTokenKey}) {
+    const QVariant value = platformData.value(QLatin1String(key));
+    if (IsLaunchId(value)) {
+      launch.insert(QLatin1String(key), value);
+    }
+  }
+  return launch;
+}
+
+// The refused URIs as an error names them: enough for a person to find them, never so much that
+// the reply outgrows what the bus carries.
+QString Listed(const QStringList& uris) {
+  constexpr qsizetype kNamedAtMost = 10;
+  constexpr qsizetype kUriLengthShown = 512;
+  QStringList shown;
+  for (qsizetype i = 0; i < uris.size() && i < kNamedAtMost; ++i) {
+    shown << (uris[i].size() > kUriLengthShown ? uris[i].left(kUriLengthShown) + QStringLiteral("…")
+                                               : uris[i]);
+  }
+  QString listed = shown.join(QStringLiteral(", "));
+  if (uris.size() > kNamedAtMost) {
+    listed += QStringLiteral(" and %1 more").arg(uris.size() - kNamedAtMost);
+  }
+  return listed;
 }
 
 // Milliseconds on the clock that every process of one boot shares.
@@ -100,9 +156,7 @@ ApplicationService::ApplicationService(Opened opened, Activated activated)
 ApplicationService::~ApplicationService() {
   if (serving_) {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    QDBusMessage release = BusDaemonCall(QStringLiteral("ReleaseName"));
-    release << QString::fromLatin1(kBusName);
-    bus.send(release);
+    ReleaseName(bus, QString::fromLatin1(kBusName));
     bus.unregisterObject(QString::fromLatin1(kObjectPath));
   }
 }
@@ -140,6 +194,11 @@ ApplicationService::Outcome ApplicationService::Start(const std::vector<std::str
     }
     uris << uri;
   }
+  // Arguments that name no file are passed over in silence, and the session has its program: a
+  // window of this start's own would wait there with nothing to answer.
+  if (uris.isEmpty() && !documents.empty()) {
+    return Outcome::kHandedOver;
+  }
   QDBusMessage call;
   if (documents.empty()) {
     call = QDBusMessage::createMethodCall(name, path, Interface(), QStringLiteral("Activate"));
@@ -163,12 +222,13 @@ ApplicationService::Outcome ApplicationService::Start(const std::vector<std::str
 
 QString ApplicationService::RefusalOf(const QVariantMap& platformData) const {
   // Callers other than a later start send neither key, and are taken as they come.
+  // A value of another type is no later start's, and is passed over as any other caller's.
   const QVariant display = platformData.value(QLatin1String(kDisplayKey));
-  if (display.isValid() && display.toString() != display_) {
+  if (display.typeId() == QMetaType::QString && display.toString() != display_) {
     return QStringLiteral("whichkontakt runs on another display");
   }
   const QVariant sentAt = platformData.value(QLatin1String(kSentAtKey));
-  if (sentAt.isValid()) {
+  if (sentAt.typeId() == QMetaType::LongLong) {
     const qint64 late = MonotonicMs() - sentAt.toLongLong();
     if (late > kTakenWithinMs) {
       return QStringLiteral("whichkontakt was busy for %1 ms").arg(late);
@@ -191,7 +251,7 @@ void ApplicationService::Refuse(const QString& why) {
 void ApplicationService::Activate(const QVariantMap& platformData) {
   if (const QString why = RefusalOf(platformData); !why.isEmpty()) {
     Refuse(why);
-  } else if (!activated_(platformData)) {
+  } else if (!activated_(LaunchOf(platformData))) {
     Refuse(QStringLiteral("whichkontakt is quitting"));
   }
 }
@@ -213,8 +273,8 @@ void ApplicationService::Open(const QStringList& uris, const QVariantMap& platfo
   }
   const QString notOpened =
       QStringLiteral("whichkontakt opens absolute local file URIs only, not: %1")
-          .arg(refused.join(QStringLiteral(", ")));
-  if (!paths.empty() && !opened_(paths, platformData)) {
+          .arg(Listed(refused));
+  if (!paths.empty() && !opened_(paths, LaunchOf(platformData))) {
     Refuse(QStringLiteral("whichkontakt is quitting"));
   } else if (!refused.isEmpty()) {
     ReplyError(paths.empty() ? QDBusError::errorString(QDBusError::InvalidArgs)

@@ -29,8 +29,8 @@ class ApplicationService : public QObject, protected QDBusContext {
 
  public:
   // opened: local files handed over, as path bytes, in order; activated: a bare start. Both get
-  // the later start's platform data (its startup id), and return false when the program no
-  // longer takes anything (it is quitting).
+  // the later start's launch (its startup id and activation token, only where well formed), and
+  // return false when the program no longer takes anything (it is quitting).
   using Opened = std::function<bool(const std::vector<std::string>&, const QVariantMap&)>;
   using Activated = std::function<bool(const QVariantMap&)>;
   ApplicationService(Opened opened, Activated activated);
@@ -38,7 +38,8 @@ class ApplicationService : public QObject, protected QDBusContext {
 
   enum class Outcome {
     kServing,     // this is the session's program; later starts reach it through the handlers
-    kHandedOver,  // the session's program took the documents (or the bare start)
+    kHandedOver,  // the session's program took the documents (or the bare start), or there
+                  // were arguments but none named a file
     kAlone,       // no bus, no answer on it, or another display: this program runs on its own
   };
   // Its own calls (the name's request, the hand-over) each end within kBusWaitLimitMs; the
