@@ -1,5 +1,6 @@
 // The framework's message box, offscreen: what Ctrl+C copies, how the text is shown, how a long
-// file name and long details are fitted to the screen, and what assistive technology is told.
+// file name and long details are fitted to the screen, what assistive technology is told, and
+// what the keyboard does.
 #include "platform/qt/message_box.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <QClipboard>
 #include <QDialogButtonBox>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -17,20 +19,26 @@
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QTextLayout>
+#include <QtMath>
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
 using platform::qt::MessageBox;
 
+// A place the focus can be in; the buttons also by where they stand in their row.
+enum class Where { kOk, kText, kDetails, kToggle, kLeftButton, kRightButton };
+
 class MessageBoxTest : public ::testing::Test {
  protected:
   // Shows a box as the program would, active and with its default focus.
-  MessageBox& Show(const QString& text, const QString& details = {}) {
-    box_ = std::make_unique<MessageBox>(MessageBox::Kind::kInformation,
-                                        QStringLiteral("whichkontakt"), text, details, nullptr);
+  MessageBox& Show(const QString& text, const QString& details = {},
+                   MessageBox::Kind kind = MessageBox::Kind::kInformation) {
+    box_ =
+        std::make_unique<MessageBox>(kind, QStringLiteral("whichkontakt"), text, details, nullptr);
     box_->show();
     QApplication::setActiveWindow(box_.get());
     QApplication::processEvents();
@@ -56,6 +64,30 @@ class MessageBoxTest : public ::testing::Test {
     cursor.setPosition(start + length, QTextCursor::KeepAnchor);
     view->setTextCursor(cursor);
   }
+  QWidget* At(Where where) const {
+    const auto* buttons = box_->findChild<QDialogButtonBox*>();
+    QList<QAbstractButton*> row = buttons->buttons();
+    std::sort(row.begin(), row.end(), [this](QWidget* left, QWidget* right) {
+      return left->mapTo(box_.get(), QPoint()).x() < right->mapTo(box_.get(), QPoint()).x();
+    });
+    switch (where) {
+      case Where::kOk:
+        return buttons->button(QDialogButtonBox::Ok);
+      case Where::kText:
+        return TextView();
+      case Where::kDetails:
+        return DetailsView();
+      case Where::kToggle:
+        return *std::find_if(row.begin(), row.end(), [buttons](QAbstractButton* button) {
+          return buttons->buttonRole(button) == QDialogButtonBox::ActionRole;
+        });
+      case Where::kLeftButton:
+        return row.front();
+      case Where::kRightButton:
+        return row.back();
+    }
+    return nullptr;
+  }
   void Focus(QWidget* widget) {
     widget->setFocus();
     QApplication::processEvents();
@@ -74,8 +106,6 @@ class MessageBoxTest : public ::testing::Test {
   QApplication application_{argc_, argv_};
   std::unique_ptr<MessageBox> box_;
 };
-
-enum class Where { kOk, kText, kDetails };
 
 struct CopyCase {
   const char* label;
@@ -199,30 +229,47 @@ TEST_F(MessageBoxTest, LongestNameWrapsInsideTheBoxAndTheScreen) {
 // However large the text, the details and the font (QT_SCALE_FACTOR), the whole box stays on the
 // screen and every line can be read: what does not fit scrolls inside its view.
 TEST_F(MessageBoxTest, BoxWithItsDetailsShownFitsTheScreen) {
-  QString text = QString(255, QLatin1Char('a')) + QStringLiteral(" is Kontakt Version 4.2.3.0");
+  QString longText = QString(255, QLatin1Char('a')) + QStringLiteral(" is Kontakt Version 4.2.3.0");
   QString details;
   for (int line = 0; line < 200; ++line) {
-    text += QStringLiteral("\nline %1 of a long message").arg(line);
+    longText += QStringLiteral("\nline %1 of a long message").arg(line);
     details += QStringLiteral("detail %1\n").arg(line);
   }
-  MessageBox& box = Show(text, details);
-  const QRect screen = box.screen()->availableGeometry();
-  for (const bool detailsShown : {false, true}) {
-    SCOPED_TRACE(detailsShown ? "details shown" : "details hidden");
-    if (detailsShown) {
-      Button(QStringLiteral("Show Details\u2026"))->click();
-      QApplication::processEvents();
+  const struct {
+    const char* label;
+    QString text;
+    bool scrolls;
+  } rows[] = {
+      {"long text", longText, true},
+      {"short text", QStringLiteral("Could not read x.nki."), false},
+  };
+  for (const auto& row : rows) {
+    MessageBox& box = Show(row.text, details);
+    const QRect screen = box.screen()->availableGeometry();
+    for (const bool detailsShown : {false, true}) {
+      SCOPED_TRACE(std::string(row.label) +
+                   (detailsShown ? ", details shown" : ", details hidden"));
+      if (detailsShown) {
+        Button(QStringLiteral("Show Details\u2026"))->click();
+        QApplication::processEvents();
+      }
+      EXPECT_LE(box.frameGeometry().width(), screen.width());
+      EXPECT_LE(box.frameGeometry().height(), screen.height());
+      QTextEdit* view = TextView();
+      EXPECT_LE(view->document()->size().width(), view->viewport()->width())
+          << "the scroll bar hides the ends of the lines";
+      if (row.scrolls) {
+        EXPECT_GT(view->verticalScrollBar()->maximum(), 0);
+      } else {
+        EXPECT_EQ(view->verticalScrollBar()->maximum(), 0);
+        EXPECT_EQ(view->viewport()->width(), qCeil(view->document()->size().width()))
+            << "a blank strip beside the text";
+      }
+      EXPECT_GT(view->viewport()->height(), 0);
     }
-    EXPECT_LE(box.frameGeometry().width(), screen.width());
-    EXPECT_LE(box.frameGeometry().height(), screen.height());
-    QTextEdit* view = TextView();
-    EXPECT_LE(view->document()->size().width(), view->viewport()->width())
-        << "the scroll bar hides the ends of the lines";
-    EXPECT_GT(view->verticalScrollBar()->maximum(), 0);
-    EXPECT_GT(view->viewport()->height(), 0);
+    EXPECT_GT(DetailsView()->viewport()->height(), 0);
+    EXPECT_GT(DetailsView()->verticalScrollBar()->maximum(), 0);
   }
-  EXPECT_GT(DetailsView()->viewport()->height(), 0);
-  EXPECT_GT(DetailsView()->verticalScrollBar()->maximum(), 0);
 }
 
 // A screen reader reads an alert's name and description (or else its labels) the moment it
@@ -246,6 +293,9 @@ TEST_F(MessageBoxTest, AssistiveTechnologyMeetsAnAlertWithItsWholeText) {
   QPushButton* ok = box.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
   EXPECT_TRUE(ok->isDefault());
   EXPECT_EQ(QApplication::focusWidget(), ok);
+  // The details take the focus, so a screen reader names them as it reaches them.
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(DetailsView())->text(QAccessible::Name),
+            QStringLiteral("Details"));
 }
 
 TEST_F(MessageBoxTest, DetailsStayHiddenUntilAskedFor) {
@@ -264,6 +314,127 @@ TEST_F(MessageBoxTest, DetailsStayHiddenUntilAskedFor) {
 
   Show(QStringLiteral("a.nki is Kontakt Version 4.2.3.0"));
   EXPECT_EQ(Button(QStringLiteral("Show Details\u2026")), nullptr);
+}
+
+struct Key {
+  Qt::Key key;
+  Qt::KeyboardModifiers modifiers = Qt::NoModifier;
+};
+
+struct KeyCase {
+  const char* label;
+  bool detailsShown;  // before the first key
+  Where focus;        // before the first key
+  std::vector<Key> keys;
+  std::vector<Where> focusAfterEachKey;  // empty: the focus stays where it was
+  bool detailsShownAfter;
+  const char* clipboard;  // what the keys copied; nullptr: not looked at
+};
+
+// What a widget is called where a failure is printed.
+std::string NameOf(const QWidget* widget) {
+  if (const auto* button = qobject_cast<const QPushButton*>(widget)) {
+    return button->text().toStdString();
+  }
+  return widget != nullptr ? widget->accessibleName().toStdString() : "nothing";
+}
+
+// The desktop's order of a dialog's buttons: OK comes first on Windows, last on KDE and GNOME.
+class ButtonOrder final : public QProxyStyle {
+ public:
+  explicit ButtonOrder(QDialogButtonBox::ButtonLayout layout) : layout_(layout) {}
+
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* returned) const override {
+    return hint == SH_DialogButtonLayout ? layout_
+                                         : QProxyStyle::styleHint(hint, option, widget, returned);
+  }
+
+ private:
+  QDialogButtonBox::ButtonLayout layout_;
+};
+
+// The keyboard of QMessageBox: Return presses the focused button, Tab runs from the top down
+// whatever the order of the buttons, and the details can be read and selected with the keys.
+TEST_F(MessageBoxTest, KeyboardWorksAsInAQMessageBox) {
+  const Key tab{Qt::Key_Tab};
+  const Key shiftTab{Qt::Key_Backtab, Qt::ShiftModifier};
+  const Key ctrlC{Qt::Key_C, Qt::ControlModifier};
+  const KeyCase cases[] = {
+      {"Return on Show Details", false, Where::kToggle, {{Qt::Key_Return}}, {}, true, nullptr},
+      {"Enter on Hide Details",
+       true,
+       Where::kToggle,
+       {{Qt::Key_Enter, Qt::KeypadModifier}},
+       {},
+       false,
+       nullptr},
+      {"Tab and back, details shown",
+       true,
+       Where::kText,
+       {tab, tab, tab, tab, shiftTab, shiftTab, shiftTab, shiftTab},
+       {Where::kDetails, Where::kLeftButton, Where::kRightButton, Where::kText, Where::kRightButton,
+        Where::kLeftButton, Where::kDetails, Where::kText},
+       true,
+       nullptr},
+      {"Tab and back, details hidden",
+       false,
+       Where::kText,
+       {tab, tab, tab, shiftTab, shiftTab, shiftTab},
+       {Where::kLeftButton, Where::kRightButton, Where::kText, Where::kRightButton,
+        Where::kLeftButton, Where::kText},
+       false,
+       nullptr},
+      {"first line of the details",
+       true,
+       Where::kDetails,
+       {{Qt::Key_Home}, {Qt::Key_End, Qt::ShiftModifier}, ctrlC},
+       {},
+       true,
+       "error 22"},
+      {"arrow keys in the details",
+       true,
+       Where::kDetails,
+       {{Qt::Key_Down},
+        {Qt::Key_Right},
+        {Qt::Key_Right, Qt::ShiftModifier},
+        {Qt::Key_Right, Qt::ShiftModifier},
+        ctrlC},
+       {},
+       true,
+       "ad"},
+  };
+  for (const auto order : {QDialogButtonBox::WinLayout, QDialogButtonBox::KdeLayout}) {
+    // The box lays its buttons out in the order of the style it was made with.
+    QApplication::setStyle(new ButtonOrder(order));
+    for (const KeyCase& c : cases) {
+      SCOPED_TRACE(std::string(c.label) +
+                   (order == QDialogButtonBox::WinLayout ? ", OK first" : ", OK last"));
+      MessageBox& box = Show(QStringLiteral("Could not read x.nki."),
+                             QStringLiteral("error 22\nbad header"), MessageBox::Kind::kWarning);
+      if (c.detailsShown) {
+        Button(QStringLiteral("Show Details\u2026"))->click();
+      }
+      Focus(At(c.focus));
+      QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+      std::vector<std::string> focused;
+      for (const Key& key : c.keys) {
+        QTest::keyClick(QApplication::focusWidget(), key.key, key.modifiers);
+        focused.push_back(NameOf(QApplication::focusWidget()));
+      }
+      std::vector<std::string> expected;
+      for (std::size_t i = 0; i < c.keys.size(); ++i) {
+        expected.push_back(
+            NameOf(At(c.focusAfterEachKey.empty() ? c.focus : c.focusAfterEachKey.at(i))));
+      }
+      EXPECT_EQ(focused, expected) << "where the focus went after each key";
+      EXPECT_TRUE(box.isVisible()) << "the keys closed the box";
+      EXPECT_EQ(DetailsView()->isVisible(), c.detailsShownAfter);
+      if (c.clipboard != nullptr) {
+        EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), c.clipboard);
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -46,6 +46,21 @@ QTextEdit* MakeTextView(const QString& text, QWidget* parent) {
   return view;
 }
 
+// The details, shown on request: read-only, and read and selected with the keys like the text.
+QPlainTextEdit* MakeDetailsView(const QString& details, QWidget* parent) {
+  if (details.isEmpty()) {
+    return nullptr;
+  }
+  auto* view = new QPlainTextEdit(details, parent);
+  view->setAccessibleName(QObject::tr("Details"));
+  view->setReadOnly(true);
+  // Read-only, it would only scroll under the arrow keys: a caret lets them read and select.
+  view->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  view->setTabChangesFocus(true);
+  view->hide();
+  return view;
+}
+
 // The first interface made for an object is kept for its lifetime: the box's own must be known
 // before the box exists.
 QWidget* WithAccessibilityInstalled(QWidget* parent) {
@@ -61,6 +76,7 @@ MessageBox::MessageBox(Kind kind, const QString& title, const QString& text, con
       text_(text),
       details_(details),
       textView_(MakeTextView(text, this)),
+      detailsView_(MakeDetailsView(details, this)),
       buttons_(new QDialogButtonBox(QDialogButtonBox::Ok, this)) {
   setWindowTitle(title);
   setModal(true);
@@ -78,15 +94,10 @@ MessageBox::MessageBox(Kind kind, const QString& title, const QString& text, con
   layout->setSizeConstraint(QLayout::SetFixedSize);
   layout->addWidget(icon, 0, 0, Qt::AlignTop);
   layout->addWidget(textView_, 0, 1);
-  if (!details_.isEmpty()) {
-    detailsView_ = new QPlainTextEdit(details_, this);
-    detailsView_->setReadOnly(true);
-    detailsView_->setTabChangesFocus(true);
-    detailsView_->hide();
+  if (detailsView_ != nullptr) {
     layout->addWidget(detailsView_, 1, 0, 1, 2);
     QPushButton* toggle =
         buttons_->addButton(tr("Show Details\u2026"), QDialogButtonBox::ActionRole);
-    toggle->setAutoDefault(false);
     connect(toggle, &QPushButton::clicked, this, [this, toggle] {
       const bool show = detailsView_->isHidden();
       detailsView_->setVisible(show);

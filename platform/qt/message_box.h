@@ -42,8 +42,10 @@ class MessageBox : public QDialog {
 
   QString text_;
   QString details_;
+  // Made in this order, the order Tab runs in, top down: the button box hands Tab on to its buttons
+  // from where it stands in the focus chain, where it was made, and setTabOrder cannot move it.
   QTextEdit* textView_;
-  QPlainTextEdit* detailsView_ = nullptr;
+  QPlainTextEdit* detailsView_;  // nullptr: no details
   QDialogButtonBox* buttons_;
 };
 

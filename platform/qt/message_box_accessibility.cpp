@@ -32,12 +32,9 @@ QAccessibleInterface* MessageBoxInterfaces(const QString& className, QObject* ob
 
 }  // namespace
 
+// Not once per process: Qt drops every installed factory as a QApplication ends.
 void InstallMessageBoxAccessibility() {
-  static const bool installed = [] {
-    QAccessible::installFactory(&MessageBoxInterfaces);
-    return true;
-  }();
-  (void)installed;
+  QAccessible::installFactory(&MessageBoxInterfaces);
 }
 
 }  // namespace platform::qt

@@ -5,7 +5,7 @@
 
 namespace platform::qt {
 
-// Idempotent; needs the QApplication.
+// Idempotent; needs the QApplication and holds only as long as it does.
 void InstallMessageBoxAccessibility();
 
 }  // namespace platform::qt
