@@ -2,6 +2,7 @@
 // would, and records what it saw.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <QAction>
@@ -13,11 +14,18 @@
 #include <QMenuBar>
 #include <QStandardPaths>
 #include <QTimer>
+#include <QtDBus/QDBusConnection>
+#include <QtDBus/QDBusMessage>
+#include <QtDBus/QDBusPendingCall>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/startup.h"
+#include "platform/qt/application_service.h"
 #include "platform/qt/local_path.h"
 #include "platform/qt/menu_translation.h"
 #include "platform/qt/message_box.h"
@@ -51,10 +59,12 @@ struct SeenMenu {
 enum class Ending { kQuitItem, kCloseWindow };
 
 // Dismisses every message box and cancels every file dialog; once `quitAfter` windows have
-// been answered, chooses Quit from the File menu or closes the program's window.
+// been answered, chooses Quit from the File menu or closes the program's window. holdFirstBox,
+// when given, is asked at each step while the first box is up, which stays until it says no.
 class UserDriver : public QObject {
  public:
-  UserDriver(int quitAfter, Ending ending) : quitAfter_(quitAfter), ending_(ending) {
+  UserDriver(int quitAfter, Ending ending, std::function<bool()> holdFirstBox)
+      : quitAfter_(quitAfter), ending_(ending), holdFirstBox_(std::move(holdFirstBox)) {
     timer_.setInterval(5);
     connect(&timer_, &QTimer::timeout, this, [this] { Step(); });
     timer_.start();
@@ -70,6 +80,9 @@ class UserDriver : public QObject {
   void Step() {
     QWidget* modal = QApplication::activeModalWidget();
     if (auto* box = qobject_cast<platform::qt::MessageBox*>(modal)) {
+      if (boxes.empty() && holdFirstBox_ && holdFirstBox_()) {
+        return;
+      }
       boxes.push_back({box->windowTitle(), box->text(), box->details()});
       box->accept();
       ++answered_;
@@ -119,6 +132,7 @@ class UserDriver : public QObject {
   QTimer timer_;
   int quitAfter_;
   Ending ending_;
+  std::function<bool()> holdFirstBox_;
   int answered_ = 0;
 };
 
@@ -126,7 +140,7 @@ class QtDesktopTest : public ::testing::Test {
  protected:
   // Runs the whole program with these arguments while a driver answers it.
   int32_t RunProgram(std::vector<std::string> arguments, int quitAfter,
-                     Ending ending = Ending::kQuitItem) {
+                     Ending ending = Ending::kQuitItem, std::function<bool()> holdFirstBox = {}) {
     arguments.insert(arguments.begin(), "whichkontakt");
     std::vector<char*> argv;
     for (std::string& argument : arguments) {
@@ -136,7 +150,7 @@ class QtDesktopTest : public ::testing::Test {
     int argc = static_cast<int>(arguments.size());
     platform::qt::QtDesktop desktop(argc, argv.data());
     const platform::ScopedDesktop onDesktop(desktop);
-    UserDriver user(quitAfter, ending);
+    UserDriver user(quitAfter, ending, std::move(holdFirstBox));
     const int32_t status = app::ProgramMain();
     seen_ = {user.boxes, user.dialogs, user.menus, user.windowTitle, user.layoutDirection};
     return status;
@@ -245,6 +259,76 @@ TEST_F(QtDesktopTest, BareStartOffersTheKontaktTypesWhateverTheirLetterCase) {
                           "NI Kontakt Instrument (*.[nN][kK][iI])",
                           "NI Kontakt Multi (*.[nN][kK][mM])", "NI Kontakt Bank (*.[nN][kK][bB])"));
   EXPECT_TRUE(seen_.boxes.empty());
+}
+
+// A session bus of the test's own, for the program to serve.
+class PrivateBus {
+ public:
+  PrivateBus() {
+    FILE* daemon = popen(
+        "dbus-daemon --session --fork --nopidfile --print-address=1 --print-pid=1 2>/dev/null",
+        "r");
+    if (daemon == nullptr) {
+      return;
+    }
+    char address[512] = "";
+    char pid[32] = "";
+    if (std::fgets(address, sizeof address, daemon) != nullptr &&
+        std::fgets(pid, sizeof pid, daemon) != nullptr) {
+      address_ = QByteArray(address).trimmed();
+      pid_ = static_cast<pid_t>(std::atoi(pid));
+    }
+    pclose(daemon);
+  }
+  ~PrivateBus() {
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+    }
+  }
+  const QByteArray& Address() const { return address_; }
+
+ private:
+  QByteArray address_;
+  pid_t pid_ = 0;
+};
+
+// Quit chosen while a call runs (the window closed while a detection serves the loop): a later
+// start's files that come then are refused, so that it answers them itself, never taken and then
+// dropped as the loop ends.
+TEST_F(QtDesktopTest, FilesHandedOverAfterQuitDuringACallAreRefused) {
+  const PrivateBus bus;
+  if (bus.Address().isEmpty()) {
+    GTEST_SKIP() << "no dbus-daemon to run a private bus";
+  }
+  qputenv("DBUS_SESSION_BUS_ADDRESS", bus.Address());
+  const std::string own =
+      folder_.Write("own.nki", testing_support::HeadTaggedFile({4, 2, 3, 0}, "Kon4"))->Path();
+  const std::string later =
+      folder_.Write("later.nkm", testing_support::HeadTaggedFile({0, 1, 8, 5}, "5noK"))->Path();
+  std::optional<QDBusPendingCall> handOver;
+  const auto quitThenHandOver = [&] {
+    if (!handOver) {
+      for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* window = qobject_cast<QMainWindow*>(widget)) {
+          window->close();
+        }
+      }
+      QDBusMessage open = QDBusMessage::createMethodCall(
+          QString::fromLatin1(platform::qt::kBusName),
+          QString::fromLatin1(platform::qt::kObjectPath),
+          QStringLiteral("org.freedesktop.Application"), QStringLiteral("Open"));
+      open << QStringList{platform::qt::FileUriOf(later)} << QVariantMap();
+      handOver = QDBusConnection::connectToBus(QString::fromLatin1(bus.Address()),
+                                               QStringLiteral("later start"))
+                     .asyncCall(open, 5000);
+    }
+    return !handOver->isFinished();
+  };
+  EXPECT_EQ(RunProgram({own}, 1, Ending::kQuitItem, quitThenHandOver), 0);
+  ASSERT_TRUE(handOver.has_value());
+  EXPECT_EQ(handOver->reply().errorName().toStdString(), platform::qt::kNotTakenError);
+  ASSERT_EQ(seen_.boxes.size(), 1u);
+  EXPECT_EQ(seen_.boxes[0].text, "own.nki is Kontakt Version 4.2.3.0");
 }
 
 TEST(ShortcutTextTest, CommandKeyBecomesControl) {

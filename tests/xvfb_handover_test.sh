@@ -6,12 +6,12 @@
 # answered exactly once, by one of the two programs, and never on a display other than the one
 # it was opened on.
 # Usage: xvfb_handover_test.sh BUILD_DIR SAMPLES_DIR [SECTION...]
-# SECTION (or HANDOVER_SECTIONS, space-separated): held quit displays uris bare stopped_bus; all
-# by default.
+# SECTION (or HANDOVER_SECTIONS, space-separated): race held quit displays uris bare stopped_bus;
+# all by default.
 # HANDOVER_QUIT_TRIES: how often "quit" races a quit against a hand-over (8).
 set -euo pipefail
 
-usage="usage: xvfb_handover_test.sh BUILD_DIR SAMPLES_DIR [held|quit|displays|uris|bare|stopped_bus ...]"
+usage="usage: xvfb_handover_test.sh BUILD_DIR SAMPLES_DIR [race|held|quit|displays|uris|bare|stopped_bus ...]"
 build_dir=${1:?$usage}
 samples=${2:?$usage}
 # The first program runs in a folder of its own, so its files are named by absolute paths.
@@ -19,11 +19,11 @@ samples=$(cd "$samples" && pwd)
 shift 2
 sections=("$@")
 if [ ${#sections[@]} -eq 0 ]; then
-  read -ra sections <<<"${HANDOVER_SECTIONS:-held quit displays uris bare stopped_bus}"
+  read -ra sections <<<"${HANDOVER_SECTIONS:-race held quit displays uris bare stopped_bus}"
 fi
 for section in "${sections[@]}"; do
   case $section in
-    held | quit | displays | uris | bare | stopped_bus) ;;
+    race | held | quit | displays | uris | bare | stopped_bus) ;;
     *) echo "$usage" >&2 && exit 2 ;;
   esac
 done
@@ -160,6 +160,65 @@ listed() {
   for a in "${answers[@]}"; do printf ' [%s: %s]' "$(who "$a")" "${a#*: }"; done
 }
 
+# Two starts a few milliseconds apart, as a double click on a launcher makes them: whichever
+# becomes the session's program answers its own start first, and the two show what one would.
+section_race() {
+  echo "== starts that race: each program's own start comes before what the other hands over"
+  new_bus
+  local gap first second
+  for gap in 0 0.01; do
+    : >"$tmp/app.err"
+    "$program" >>"$tmp/app.out" 2>>"$tmp/app.err" &
+    app_pid=$!
+    sleep "$gap"
+    start_b
+    wait_until 20 any_box "$app_pid" "$b_pid" || fail "bare starts $gap s apart showed no dialog"
+    sleep 1.5
+    local shown=0 pid
+    for pid in "$app_pid" "$b_pid"; do shown=$((shown + $(windows_of "$pid" DIALOG | wc -l))); done
+    [ "$shown" -eq 1 ] || fail "bare starts $gap s apart showed $shown open dialogs"
+    for pid in "$app_pid" "$b_pid"; do
+      first=$(windows_of "$pid" DIALOG | head -n1)
+      [ -z "$first" ] || press "$first" Escape
+    done
+    sleep 0.3
+    ! wait_ms 1500 any_box "$app_pid" "$b_pid" ||
+      fail "bare starts $gap s apart: one Escape left a further open dialog"
+    end_both "bare starts $gap s apart"
+  done
+
+  for gap in 0.005 0.02; do
+    : >"$tmp/app.err"
+    "$program" "$samples/kontakt4.nki" >>"$tmp/app.out" 2>>"$tmp/app.err" &
+    app_pid=$!
+    sleep "$gap"
+    start_b "$samples/kontakt5.nkm"
+    collect_answers 20000 1500 "$app_pid" "$b_pid"
+    [ ${#answers[@]} -eq 2 ] ||
+      fail "two starts $gap s apart with a file each gave ${#answers[@]} answers:$(listed)"
+    first=$(who "${answers[0]}")
+    second=$(who "${answers[1]}")
+    [ "$first" = "$second" ] || fail "two starts $gap s apart both answered:$(listed)"
+    # A's own file is kontakt4.nki, B's kontakt5.nkm: the program that answers both begins with
+    # its own.
+    if [ "$first" = A ]; then expected=("$four" "$five"); else expected=("$five" "$four"); fi
+    [ "${answers[0]#*: }" = "${expected[0]}" ] && [ "${answers[1]#*: }" = "${expected[1]}" ] ||
+      fail "two starts $gap s apart: $first answered the other's file before its own:$(listed)"
+    end_both "starts with a file $gap s apart"
+  done
+}
+# Of A and B after a race, the one still running is quit, and both must have ended with status 0.
+end_both() {
+  if gone "$b_pid"; then
+    expect_end_0 "$b_pid" 0 "$1: the start that handed over"
+    quit_a
+  else
+    expect_end_0 "$app_pid" 5 "$1: the start that handed over"
+    app_pid=""
+    quit_program "$b_pid" "$1: the session's program"
+  fi
+}
+
 section_held() {
   echo "== a later start that the held program cannot answer runs alone, and only it answers"
   new_bus
@@ -193,6 +252,22 @@ section_held() {
   else
     quit_program "$b_pid" "the later start that ran alone"
   fi
+  quit_a
+
+  echo "== the X server held: the hand-over is answered before the program talks to it"
+  start_idle_a
+  hold "$xvfb_pid"
+  start_b "$samples/kontakt4.nki"
+  # A later start left waiting would give up and answer the file as well, once X runs again.
+  if ! wait_ms 2000 gone "$b_pid"; then
+    resume
+    fail "with the X server held, the later start did not end at once"
+  fi
+  resume
+  expect_end_0 "$b_pid" 0 "the later start that handed over to a program whose X server was held"
+  collect_answers 10000 1500 "$app_pid"
+  [ ${#answers[@]} -eq 1 ] && [ "${answers[0]#*: }" = "$four" ] ||
+    fail "once the X server ran again, the program answered:$(listed)"
   quit_a
 }
 
@@ -324,6 +399,12 @@ section_uris() {
   fi
   [ -z "$problems" ] || faults+=$'\n'"  Open of one good and three bad URIs${problems}"
   [ -z "$faults" ] || fail "bad URIs were not refused as they should be:$faults"
+
+  echo "== a later start whose only argument is empty ends, as it has nothing to answer"
+  start_b ""
+  expect_end_0 "$b_pid" 2 "the later start with an empty argument"
+  collect_answers 1500 500 "$app_pid"
+  [ ${#answers[@]} -eq 0 ] || fail "an empty argument was answered:$(listed)"
   quit_a
 }
 
