@@ -257,7 +257,8 @@ section_held() {
   echo "== the X server held: the hand-over is answered before the program talks to it"
   start_idle_a
   hold "$xvfb_pid"
-  start_b "$samples/kontakt4.nki"
+  # With a startup id, as from a launcher: bringing the window forward for it asks X for atoms.
+  DESKTOP_STARTUP_ID=launcher-2-test_TIME4243 start_b "$samples/kontakt4.nki"
   # A later start left waiting would give up and answer the file as well, once X runs again.
   if ! wait_ms 2000 gone "$b_pid"; then
     resume
