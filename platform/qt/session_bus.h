@@ -8,7 +8,7 @@ namespace platform::qt {
 // session that takes longer is as good as absent.
 inline constexpr int kBusWaitLimitMs = 500;
 
-// True when the session announces its bus: DBUS_SESSION_BUS_ADDRESS, or a socket at
+// True when the session announces its bus: DBUS_SESSION_BUS_ADDRESS, or a socket of ours at
 // $XDG_RUNTIME_DIR/bus.
 bool SessionBusAnnounced();
 
@@ -16,8 +16,9 @@ bool SessionBusAnnounced();
 // (dbus-launch --autolaunch), which writes ~/.dbus and leaves a daemon behind; and a bus whose
 // daemon has stopped would hold every call for 25 seconds. Qt's accessibility bridge and
 // menu-bar probe ask for the bus on their own. So when no bus is announced, or the announced one
-// does not answer within kBusWaitLimitMs, the address is pointed at a transport that does not
-// exist, and every request for the bus fails at once. Must run before QApplication exists.
+// does not answer within kBusWaitLimitMs, whatever its transport, or it is on a transport that
+// cannot be tried without starting something, the address is pointed at a transport that does
+// not exist, and every request for the bus fails at once. Must run before QApplication exists.
 void UseOnlyALiveSessionBus();
 
 }  // namespace platform::qt
