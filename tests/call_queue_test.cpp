@@ -89,6 +89,8 @@ TEST_F(CallQueueTest, QuitDuringACallEndsTheLoopOnlyOnceTheCallsTakenHaveRun) {
       queue_.Take(Record("handed over"));
       queue_.Close();
       EXPECT_TRUE(endings_.empty());
+      // Refused, so that its later start answers it: taken now, it would never run.
+      EXPECT_FALSE(queue_.Take(Record("too late")));
     }));
   });
   EXPECT_EQ(RunLoop(), 0);

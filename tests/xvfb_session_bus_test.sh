@@ -3,13 +3,16 @@
 # hands its files, or its bare start, to the running program and ends at once with status 0; the
 # running program answers them in order, one box at a time, names that are not valid UTF-8
 # included, and comes forward with the later start's startup id; a later start whose bus name is
-# held by a program that never answers runs alone.
-# Usage: xvfb_session_bus_test.sh BUILD_DIR SAMPLES_DIR SILENT_BUS_OWNER
+# held by a program that never answers runs alone. The launch of the first start and of a later
+# one both end their feedback (the busy cursor) with the startup-notification message.
+# Usage: xvfb_session_bus_test.sh BUILD_DIR SAMPLES_DIR SILENT_BUS_OWNER STARTUP_MESSAGES
 set -euo pipefail
 
-build_dir=${1:?usage: xvfb_session_bus_test.sh BUILD_DIR SAMPLES_DIR SILENT_BUS_OWNER}
-samples=${2:?usage: xvfb_session_bus_test.sh BUILD_DIR SAMPLES_DIR SILENT_BUS_OWNER}
-silent_owner=${3:?usage: xvfb_session_bus_test.sh BUILD_DIR SAMPLES_DIR SILENT_BUS_OWNER}
+usage="usage: xvfb_session_bus_test.sh BUILD_DIR SAMPLES_DIR SILENT_BUS_OWNER STARTUP_MESSAGES"
+build_dir=${1:?$usage}
+samples=${2:?$usage}
+silent_owner=${3:?$usage}
+startup_messages=${4:?$usage}
 dbus_daemon=${DBUS_DAEMON:-dbus-daemon}
 # shellcheck source=tests/xvfb_session.sh
 source "$(dirname "$0")/xvfb_session.sh"
@@ -42,13 +45,24 @@ answer_of_box() {
 }
 is_not_shown() { [ "$(dialog)" != "$1" ]; }
 
+# What a launcher hears on the root window.
+"$startup_messages" >"$tmp/startup.out" 2>"$tmp/startup.err" &
+other_pids+=($!)
+listening() { grep -qx listening "$tmp/startup.out"; }
+wait_until 10 listening || fail "the startup messages cannot be heard: $(cat "$tmp/startup.err")"
+# Qt quotes no id; ours quotes every id.
+launch_ended() { grep -qxE "remove: ID=\"?$1\"?" "$tmp/startup.out"; }
+
 echo "== files opened while the program runs go to it, answered in order after the open box"
 odd_name=$tmp/$'caf\xe9.nki'
 cp "$samples/kontakt4.nki" "$odd_name"
-"$program" "$samples/kontakt4.nki" >"$tmp/app.out" 2>"$tmp/app.err" &
+DESKTOP_STARTUP_ID=launcher-0-test_TIME4241 "$program" "$samples/kontakt4.nki" >"$tmp/app.out" \
+  2>"$tmp/app.err" &
 app_pid=$!
 wait_for_menu_window
 wait_until 20 has_dialog || fail "no message box appeared for the first file"
+wait_until 5 launch_ended launcher-0-test_TIME4241 ||
+  fail "the first start did not end its launch's feedback: $(cat "$tmp/startup.out")"
 later_start "$samples/kontakt5.nkm" "$odd_name"
 sleep 0.5
 answers=()
@@ -72,6 +86,8 @@ wait_until 10 has_dialog || fail "the running program showed no open dialog"
 startup_id=$(timeout 10 "$xprop" -id "$main" _NET_STARTUP_ID)
 [ "$startup_id" = '_NET_STARTUP_ID(UTF8_STRING) = "launcher-1-test_TIME4242"' ] ||
   fail "the window came forward without the later start's startup id: $startup_id"
+wait_until 5 launch_ended launcher-1-test_TIME4242 ||
+  fail "the later start's launch feedback was not ended: $(cat "$tmp/startup.out")"
 chooser=$(dialog)
 [ "$(x getwindowname "$chooser")" = "Select a Kontakt file" ] ||
   fail "the running program showed '$(x getwindowname "$chooser")', not the open dialog"
