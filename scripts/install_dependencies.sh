@@ -8,7 +8,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-gtk-platformtheme
-  strace xvfb xdotool xclip x11-utils desktop-file-utils shared-mime-info dbus-daemon
+  strace xvfb xdotool xclip x11-utils desktop-file-utils shared-mime-info dbus-daemon dbus-bin
   libglib2.0-bin
   at-spi2-core python3-pyatspi
   dbus-x11
