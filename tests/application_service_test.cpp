@@ -219,6 +219,11 @@ TEST_F(ApplicationServiceTest, PlatformDataIsUsedOnlyWhereWellFormed) {
       {"an id one too long", {{"desktop-startup-id", longest + "x"}}, ""},
       {"an id of a megabyte", {{"desktop-startup-id", megabyte}}, ""},
       {"an id with a control character", {{"desktop-startup-id", "a\nb"}}, ""},
+      {"an id with DEL",
+       {{"desktop-startup-id",
+         "a\x7f"
+         "b"}},
+       ""},
       {"an id that is not ASCII", {{"desktop-startup-id", QStringLiteral("caf\u00e9")}}, ""},
       {"an id that is a number", {{"desktop-startup-id", 42}}, ""},
       {"an id that is bytes", {{"desktop-startup-id", QByteArray("id")}}, ""},
@@ -255,23 +260,36 @@ TEST_F(ApplicationServiceTest, AQuittingProgramTakesNothing) {
       QDBusError::errorString(QDBusError::NotSupported));
 }
 
-// Two programs are on one display when their environments name it alike, however spelled.
+// Two programs are on one display when their environments name it alike, however spelled: an X
+// display with or without its screen or "unix", a Wayland socket by its name in the runtime
+// folder or by its path.
 TEST(ThisDisplayTest, OneDisplayHoweverItsNameIsSpelled) {
   const struct {
+    const char* variable;
     const char* one;
     const char* other;
     bool same;
   } rows[] = {
-      {":1", ":1", true},       {":1", ":1.0", true},           {":1", "unix:1", true},
-      {"unix:1.2", ":1", true}, {"host:1", "host:1.0", true},   {":1", ":2", false},
-      {":1", "host:1", false},  {"localhost:10", ":10", false},
+      {"DISPLAY", ":1", ":1", true},
+      {"DISPLAY", ":1", ":1.0", true},
+      {"DISPLAY", ":1", "unix:1", true},
+      {"DISPLAY", "unix:1.2", ":1", true},
+      {"DISPLAY", "host:1", "host:1.0", true},
+      {"DISPLAY", ":1", ":2", false},
+      {"DISPLAY", ":1", "host:1", false},
+      {"DISPLAY", "localhost:10", ":10", false},
+      {"WAYLAND_DISPLAY", "wayland-0", "/run/user/1000/wayland-0", true},
+      {"WAYLAND_DISPLAY", "wayland-0", "wayland-1", false},
+      {"WAYLAND_DISPLAY", "wayland-0", "/run/user/1001/wayland-0", false},
   };
-  qunsetenv("WAYLAND_DISPLAY");
+  qputenv("XDG_RUNTIME_DIR", "/run/user/1000");
   for (const auto& row : rows) {
-    SCOPED_TRACE(std::string(row.one) + " and " + row.other);
-    qputenv("DISPLAY", row.one);
+    SCOPED_TRACE(std::string(row.variable) + " " + row.one + " and " + row.other);
+    qunsetenv("WAYLAND_DISPLAY");
+    qputenv("DISPLAY", ":0");
+    qputenv(row.variable, row.one);
     const QString one = platform::qt::ThisDisplay();
-    qputenv("DISPLAY", row.other);
+    qputenv(row.variable, row.other);
     EXPECT_EQ(one == platform::qt::ThisDisplay(), row.same);
   }
 }

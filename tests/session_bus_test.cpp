@@ -164,12 +164,15 @@ TEST(SessionBusTest, KeepsOnlyABusThatAnswersInTime) {
   }
   testing_support::TempDir temp;
   const std::string root = temp.Path();
-  for (const char* folder : {"/live", "/run,time%", "/stopped"}) {
+  for (const char* folder : {"/live", "/run,time%", "/stopped", "/linked"}) {
     ASSERT_EQ(mkdir((root + folder).c_str(), 0700), 0);
   }
   const QByteArray live = QByteArray::fromStdString(root + "/live");
   const QByteArray odd = QByteArray::fromStdString(root + "/run,time%");
   const QByteArray stopped = QByteArray::fromStdString(root + "/stopped");
+  // libdbus takes no link there for the bus: it would start a bus of its own instead.
+  const QByteArray linked = QByteArray::fromStdString(root + "/linked");
+  ASSERT_EQ(symlink((root + "/live/bus").c_str(), (root + "/linked/bus").c_str()), 0);
   const BusDaemon runtimeBus("unix:path=" + live + "/bus");
   const BusDaemon oddRuntimeBus("unix:path=" + (odd + "/bus").toPercentEncoding("/"));
   const BusDaemon abstractBus("unix:abstract=" + QByteArray::fromStdString(root) + "-abstract");
@@ -223,6 +226,7 @@ TEST(SessionBusTest, KeepsOnlyABusThatAnswersInTime) {
       {"a live bus in a runtime folder named with ',' and '%'", std::nullopt, odd, Expect::kKept},
       {"a stopped bus in the runtime folder", std::nullopt, stopped, Expect::kNoBus},
       {"a stopped bus announced", "unix:path=" + stopped + "/bus", "/nonexistent", Expect::kNoBus},
+      {"a link in the runtime folder to a live bus", std::nullopt, linked, Expect::kNoBus},
       {"a stopped bus with a full backlog",
        QByteArray::fromStdString("unix:path=" + root + "/full"), "/nonexistent", Expect::kNoBus},
       {"a live bus on an abstract socket", abstractBus.Address(), "/nonexistent", Expect::kKept},
