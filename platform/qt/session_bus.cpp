@@ -125,21 +125,6 @@ int HexDigit(char digit) {
   return -1;
 }
 
-// D-Bus address escaping: every byte outside the few that may stand as they are becomes %XX.
-std::string Escaped(std::string_view value) {
-  std::string escaped;
-  for (const char byte : value) {
-    if (IsOptionallyEscaped(byte)) {
-      escaped += byte;
-    } else {
-      char hex[4];
-      std::snprintf(hex, sizeof hex, "%%%02x", static_cast<unsigned char>(byte));
-      escaped += hex;
-    }
-  }
-  return escaped;
-}
-
 // A value with its %XX escapes undone; nothing when libdbus would refuse it. A NUL is refused
 // too: libdbus would cut the value short there, and other libraries might not.
 std::optional<std::string> Unescaped(std::string_view value) {
@@ -207,7 +192,9 @@ std::string AnnouncedAddress() {
   if (!announced.isEmpty()) {
     return announced.toStdString();
   }
-  return "unix:path=" + Escaped(qgetenv("XDG_RUNTIME_DIR").toStdString() + "/bus");
+  // D-Bus address escaping: every byte but letters, digits and "-_/.\\*" as %XX.
+  return "unix:path=" +
+         (qgetenv("XDG_RUNTIME_DIR") + "/bus").toPercentEncoding("/\\*", "~").toStdString();
 }
 
 // Whether fd becomes ready before the deadline; a signal does not end the wait.
